@@ -1,0 +1,478 @@
+#include "Engine.h"
+
+#include "Bcd.h"
+#include "Cp1251.h"
+#include "Error.h"
+#include "Families.h"
+#include "Prompter.h"
+#include "ReaderClock.h"
+#include "Regional.h"
+
+#include <QDate>
+#include <QTime>
+
+namespace tk::reader {
+namespace {
+
+struct PlainStep {
+    int step;
+    uint8_t function;
+    int db; // -1: no payload
+    const char16_t* status;
+};
+
+// Steps whose request is a function code with at most a database number.
+constexpr PlainStep kPlainSteps[] = {
+    {StepVersion, GetVersion, -1, u"Запрос версии"},
+    {StepCountTelv1, GetCount, 2, u"Запрос числа записей ТЕЛВ (1 тариф)"},
+    {StepCountTelv2, GetCount, 0, u"Запрос числа записей ТЕЛВ (3 тарифа)"},
+    {StepCountVakl4, GetCount, 1, u"Запрос числа записей ВАКЛ-4"},
+    {StepCountVaklDr, GetCount, 3, u"Запрос числа записей ВАКЛ-ДР"},
+    {StepCountVaklPdr, GetCount, 4, u"Запрос числа записей ВАКЛ-ПДР"},
+    {StepCountZkv, GetCount, 63, u"Запрос числа записей ЖКВ"},
+    {StepCountStreets, GetCount, 5, u"Запрос числа улиц в БД"},
+    {StepClock, GetClock, -1, u"Запрос времени"},
+    {StepStreetFirst, ReadFirst, 5, u"Чтение данных БД \"Улицы\""},
+    {StepStreetNext, ReadNext, 5, u"Чтение данных БД \"Улицы\""},
+    {StepStreetClock, GetClock, -1, u"Запрос времени"},
+};
+
+// The shortest normal reply each function's handler reads; a shorter one is not acted upon.
+int minReplyLength(uint8_t function)
+{
+    switch (function) {
+    case GetVersion: return 4;
+    case GetClock: return 8;
+    case GetCount: return 5;
+    case ReadFirst:
+    case ReadNext:
+    case GetDbName:
+    case WriteRecord: return 3;
+    default: return 2;
+    }
+}
+
+constexpr int kStreetRecordLength = 16;
+constexpr int kStreetDb = 5;
+constexpr int kJournalDb = 6;
+constexpr int kDiaryDb = 7;
+
+QStringList titles(std::initializer_list<const char16_t*> names)
+{
+    QStringList out;
+    for (const char16_t* n : names)
+        out << QString::fromUtf16(n);
+    return out;
+}
+
+} // namespace
+
+ActionStates readerActionStates(bool on, int firmwareWord, int routeRows)
+{
+    static const char* const always[] = {
+        "ActionTime", "ActionTelv_1", "ActionTelv_2", "ActionVakl", "ActionVaklDr", "ActionFormat_1",
+        "ActionFormat_2", "ActionFormat_4", "ActionFormat_Dr", "ActionReadTarif", "ActionWriteTarif",
+        "ActionReadRoute", "ActionDestroyRoute", "ActionReadJournal", "ActionClearJournal", "ActionReadDiary",
+        "ActionClearDiary", "ActionReadList", "ActionWizard"};
+    static const char* const fromSixOne[] = {"ActionVaklPdr", "ActionZKV", "ActionFormat_Pdr", "ActionFormat_ZKV"};
+
+    ActionStates states;
+    for (const char* name : always)
+        states.emplace_back(QString::fromLatin1(name), on);
+    for (const char* name : fromSixOne)
+        states.emplace_back(QString::fromLatin1(name), on && firmwareWord > 0x600);
+    states.emplace_back(QStringLiteral("ActionFormatStreet"), on && firmwareWord > 0x501);
+    states.emplace_back(QStringLiteral("ActionWriteRoute"), on && routeRows >= 1);
+    return states;
+}
+
+Engine::Engine(ReaderPort& port, TimerSource& timers, Clock& clock, Prompter& prompter, QObject* parent)
+    : QObject(parent), port_(port), timers_(timers), clock_(clock), prompter_(prompter)
+{
+    const QStringList common = titles({u"лиц.счет", u"улица", u"дом", u"счетчик", u"дата", u"время", u"статус"});
+    const QStringList multiTariff = common
+        + titles({u"1 тариф", u"2 тариф", u"3 тариф", u"1 тар.на расч.", u"2 тар.на расч.", u"3 тар.на расч.",
+                  u"контр. сумма", u"нараб.", u"коррекции", u"разница", u"маршрут"});
+    familyGrid(int(Family::Telv1)).setTitles(common + titles({u"показания", u"маршрут"}));
+    for (Family f : {Family::Telv2, Family::Vakl4, Family::VaklDr, Family::VaklPdr})
+        familyGrid(int(f)).setTitles(multiTariff);
+    familyGrid(int(Family::Zkv)).setTitles(titles({u"номер", u"первый сеанс", u"последний сеанс",
+        u"начальные показания", u"конечные показания", u"начальная сессия", u"конечная сессия",
+        u"счетчик приемов", u"канал 0", u"канал 1", u"канал 2", u"канал 3"}));
+    journalGrid_.setTitles(titles({u"счетчик", u"тип", u"дата", u"1 тар.", u"2 тар.", u"3 тар.", u"нараб."}));
+    diaryGrid_.setTitles(
+        titles({u"счетчик", u"тип", u"запись", u"время", u"статус", u"1 тар.", u"2 тар.", u"3 тар."}));
+}
+
+Engine::~Engine() = default;
+
+void Engine::startTicking()
+{
+    onTimer(TimerId::Time);
+}
+
+void Engine::setGauge(int position, int maximum)
+{
+    gaugePos_ = position;
+    gaugeMax_ = maximum;
+    emit gaugeChanged(position, maximum);
+}
+
+void Engine::setStatusText(const QString& text)
+{
+    statusText_ = text;
+    emit statusTextChanged(text);
+}
+
+void Engine::startClockSync()
+{
+    setReaderActions(false);
+    stepNo_ = StepSetClock;
+}
+
+void Engine::setReaderActions(bool on)
+{
+    readerActionsOn_ = on;
+    emit readerActionsChanged(on);
+}
+
+void Engine::addLog(const QString& rest)
+{
+    if (!log_)
+        return;
+    const QTime t = clock_.now().time();
+    log_->append(QStringLiteral("%1.%2").arg(t.second()).arg(t.msec(), 3, 10, QLatin1Char('0')) + rest);
+}
+
+bool Engine::connectLink()
+{
+    if (linkUp_)
+        return true;
+    dbNames_.fill(QString());
+    streets_.clear();
+    try {
+        port_.open();
+    } catch (const Error& e) {
+        prompter_.error(QStringLiteral("ТК4718ЕН-менеджер"), e.message());
+        return false;
+    }
+    linkUp_ = true;
+    emit linkChanged(true);
+    stepNo_ = StepVersion;
+    runStep();
+    return true;
+}
+
+void Engine::disconnectLink()
+{
+    timers_.stop(TimerId::Out);
+    timers_.stop(TimerId::Send);
+    const bool wasUp = linkUp_;
+    linkUp_ = false; // detaches the reply handler: late bytes are not delivered
+    port_.close();
+
+    setReaderActions(false);
+    if (wasUp)
+        emit linkChanged(false);
+    emit exchangeActionsEnabled();
+
+    header_.version.clear();
+    header_.build.clear();
+    // Every count goes: a count left standing would describe a reader no longer connected.
+    for (QString& c : header_.counts)
+        c.clear();
+    header_.readerDate.clear();
+    header_.readerTime.clear();
+    emit headerChanged();
+    setStatusText(QString());
+    setGauge(0, gaugeMax_);
+}
+
+Engine::Request Engine::requestFor(int step) const
+{
+    if (step == StepSetClock)
+        return {SetClock, encodeReaderClock(clock_.now()), QStringLiteral("Установка времени")};
+    for (const PlainStep& s : kPlainSteps) {
+        if (s.step == step) {
+            Request r;
+            r.function = s.function;
+            if (s.db >= 0)
+                r.payload.append(char(s.db));
+            r.status = QString::fromUtf16(s.status);
+            return r;
+        }
+    }
+    throw Error(QStringLiteral("Шаг обмена %1 не определён").arg(step));
+}
+
+void Engine::runStep()
+{
+    if (!linkUp_)
+        return;
+    Request request;
+    try {
+        request = requestFor(stepNo_);
+    } catch (const Error&) {
+        // A step without a request would leave the link waiting for nothing; resume the poll.
+        stepNo_ = StepVersion;
+        request = requestFor(stepNo_);
+    }
+    setStatusText(request.status);
+    send(buildFrame(request.function, request.payload));
+}
+
+void Engine::send(const QByteArray& frame)
+{
+    rx_.reset();
+    sendTail_ = frame.mid(1);
+    timers_.start(TimerId::Out, kReplyTimeoutMs);
+    addLog(QStringLiteral(" Send: ") + hexBytes(frame));
+    try {
+        port_.setParity(Parity::Mark);
+        port_.write(frame.left(1));
+        timers_.start(TimerId::Send, kSendSplitMs);
+    } catch (const Error& e) {
+        // A write that fails (a device gone away) is an unanswered request: the time-out repeats it.
+        addLog(QStringLiteral(" ") + e.message());
+    }
+}
+
+void Engine::sendTail()
+{
+    timers_.stop(TimerId::Send);
+    if (!linkUp_)
+        return;
+    try {
+        port_.setParity(Parity::Space);
+        port_.write(sendTail_);
+    } catch (const Error& e) {
+        addLog(QStringLiteral(" ") + e.message());
+    }
+}
+
+void Engine::onTimer(TimerId id)
+{
+    switch (id) {
+    case TimerId::Send:
+        sendTail();
+        break;
+    case TimerId::Out:
+        onTimeout();
+        break;
+    case TimerId::Time:
+        timers_.start(TimerId::Time, kTickMs);
+        clockDue_ = true;
+        emit tick(clock_.now());
+        break;
+    }
+}
+
+void Engine::onTimeout()
+{
+    timers_.stop(TimerId::Out);
+    if (!linkUp_)
+        return;
+    dbNames_.fill(QString());
+    // Route writing relies on the street list it has built up; every other step reads it anew.
+    if (stepNo_ != 92 && stepNo_ != 204)
+        streets_.clear();
+    addLog(QStringLiteral(" Timeout"));
+    runStep();
+}
+
+void Engine::onLineError(int flags)
+{
+    addLog(QStringLiteral(" Error № ") + QString::number(flags));
+}
+
+void Engine::onReceived(const QByteArray& bytes)
+{
+    // Bytes that arrive while a reply is being handled (a modal message is open) belong to no
+    // request: the next request has not been sent yet.
+    if (!linkUp_ || dispatching_ || bytes.isEmpty())
+        return;
+    timers_.stop(TimerId::Out);
+    const auto* data = reinterpret_cast<const uint8_t*>(bytes.constData());
+    const int total = int(bytes.size());
+    for (int offset = 0; offset < total && !rx_.complete(); offset += kChunkSize) {
+        const int chunk = std::min(kChunkSize, total - offset);
+        addLog(QStringLiteral(" Receive: ") + hexBytes(data + offset, chunk));
+        rx_.append(data + offset, chunk);
+    }
+    if (!rx_.complete()) {
+        timers_.start(TimerId::Out, kReplyTimeoutMs);
+        return;
+    }
+    processReply();
+}
+
+void Engine::processReply()
+{
+    switch (rx_.state()) {
+    case RxCollector::State::Normal:
+        dispatch();
+        return;
+    case RxCollector::State::ErrorAnswer:
+        addLog(errorAnswerText(rx_.errorCode()));
+        onErrorAnswer(rx_.errorCode());
+        return;
+    case RxCollector::State::BadCrc:
+        addLog(QStringLiteral(" Bad CheckSum"));
+        runStep();
+        return;
+    case RxCollector::State::Incomplete:
+        return;
+    }
+}
+
+void Engine::onErrorAnswer(int code)
+{
+    if (code == 5) {
+        stepNo_ = StepVersion;
+        dispatching_ = true;
+        prompter_.error(QStringLiteral("Ошибка при записи БД ридера"), QStringLiteral("Недостаточно памяти ридера."));
+        dispatching_ = false;
+    }
+    // Any other code leaves the step as it is, so the request goes out again.
+    runStep();
+}
+
+void Engine::dispatch()
+{
+    dispatching_ = true;
+    const uint8_t function = rx_.function();
+    // A reply too short for its function, or of a function never sent, is not acted upon; the
+    // current step's request goes out again and the poll stays alive.
+    if (isKnownFunction(function) && rx_.length() >= minReplyLength(function)) {
+        switch (function) {
+        case GetVersion: onVersion(); break;
+        case GetClock: onClock(); break;
+        case GetCount: onCount(); break;
+        case SetClock:
+            if (stepNo_ == StepSetClock)
+                stepNo_ = StepVersion;
+            break;
+        case ReadFirst:
+        case ReadNext: onRead(); break;
+        default: break;
+        }
+    }
+    dispatching_ = false;
+    runStep();
+}
+
+void Engine::onVersion()
+{
+    const uint8_t version = rx_.at(2);
+    const uint8_t build = rx_.at(3);
+    header_.version = QString::number(BcdToByte(version));
+    header_.build = QString::number(BcdToByte(build));
+    firmwareWord_ = version * 256 + build;
+    emit headerChanged();
+    setGauge(0, gaugeMax_);
+    // A chain started while this reply was outstanding keeps its actions disabled until it ends.
+    if (stepNo_ == StepVersion) {
+        setReaderActions(true);
+        emit exchangeActionsEnabled();
+        stepNo_ = StepCountTelv1;
+    }
+}
+
+void Engine::showCount(int db, int count)
+{
+    const QString text = QString::number(count);
+    switch (db) {
+    case 2: header_.counts[size_t(Family::Telv1)] = text; break;
+    case 0: header_.counts[size_t(Family::Telv2)] = text; break;
+    case 1: header_.counts[size_t(Family::Vakl4)] = text; break;
+    case 3: header_.counts[size_t(Family::VaklDr)] = text; break;
+    case 4:
+    case 63: {
+        const bool shown = firmwareWord_ > 0x600;
+        header_.pdrZkvEnabled = shown;
+        header_.counts[size_t(db == 4 ? Family::VaklPdr : Family::Zkv)] = shown ? text : QString();
+        break;
+    }
+    case kJournalDb: header_.journalCount = text; break;
+    case kDiaryDb: header_.diaryCount = text; break;
+    default: return;
+    }
+    emit headerChanged();
+}
+
+void Engine::onCount()
+{
+    const int db = rx_.at(2);
+    const int count = rx_.at(3) | (rx_.at(4) << 8);
+    showCount(db, count);
+    if (stepNo_ >= StepCountTelv1 && stepNo_ < StepCountStreets) {
+        ++stepNo_;
+    } else if (stepNo_ == StepCountStreets && db == kStreetDb) {
+        if (count == streets_.size()) {
+            stepNo_ = StepClock;
+        } else {
+            setReaderActions(false);
+            emit exchangeActionsDisabled();
+            // Read the base anew rather than append a second copy to what is listed.
+            streets_.clear();
+            stepNo_ = StepStreetFirst;
+        }
+    }
+}
+
+QString Engine::clockDateText(const uint8_t* image)
+{
+    return regional::shortDate(readerClockDate(image));
+}
+
+QString Engine::clockTimeText(const uint8_t* image)
+{
+    return regional::longTime(readerClockTime(image));
+}
+
+void Engine::showClock(const uint8_t* image)
+{
+    const QString date = clockDateText(image);
+    const QString time = clockTimeText(image);
+    if (date == header_.readerDate && time == header_.readerTime)
+        return;
+    header_.readerDate = date;
+    header_.readerTime = time;
+    emit headerChanged();
+}
+
+void Engine::onClock()
+{
+    showClock(rx_.data() + 2);
+    clockDue_ = false;
+    if (stepNo_ == StepClock)
+        stepNo_ = StepVersion;
+    else if (stepNo_ == StepStreetClock)
+        stepNo_ = StepStreetNext;
+}
+
+void Engine::onRead()
+{
+    const int db = rx_.at(2);
+    if (db == kStreetDb)
+        onStreetRecord(rx_.length() == kStreetRecordLength);
+    // Replies of databases without a read in progress are not decoded; the step stays.
+}
+
+void Engine::onStreetRecord(bool isRecord)
+{
+    if (stepNo_ != StepStreetFirst && stepNo_ != StepStreetNext)
+        return;
+    if (!isRecord) {
+        stepNo_ = StepVersion;
+        return;
+    }
+    QByteArray name;
+    for (int i = 4; i < kStreetRecordLength; ++i)
+        if (rx_.at(i) > 31)
+            name.append(char(rx_.at(i)));
+    streets_.append(rx_.at(3), fromCp1251(name));
+    stepNo_ = clockDue_ ? StepStreetClock : StepStreetNext;
+}
+
+} // namespace tk::reader

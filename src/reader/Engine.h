@@ -1,0 +1,188 @@
+#pragma once
+// The exchange engine: one request at a time, driven by a single step number. It is a state
+// machine fed with events (bytes received, a timer fired, an action started) that acts through
+// ReaderPort, TimerSource and Clock and tells the window what changed through its signals.
+// No I/O of its own: tests run it with a scripted port and a manual clock.
+#include "Frame.h"
+#include "ReaderPort.h"
+#include "StreetList.h"
+#include "TextGrid.h"
+
+#include <QObject>
+#include <QStringList>
+#include <array>
+#include <functional>
+#include <utility>
+#include <vector>
+
+namespace tk {
+class Prompter;
+}
+
+namespace tk::reader {
+
+inline constexpr int kReplyTimeoutMs = 1500;
+inline constexpr int kSendSplitMs = 10;
+inline constexpr int kTickMs = 500;
+
+// The poll's steps and the street read it may lead into.
+enum Step : int {
+    StepVersion = 1,
+    StepCountTelv1 = 2,
+    StepCountTelv2 = 3,
+    StepCountVakl4 = 4,
+    StepCountVaklDr = 5,
+    StepCountVaklPdr = 6,
+    StepCountZkv = 7,
+    StepCountStreets = 8,
+    StepClock = 9,
+    StepSetClock = 10,
+    StepStreetFirst = 180,
+    StepStreetNext = 181,
+    StepStreetClock = 182,
+};
+
+// What the header panel shows; the window mirrors it into its fields.
+struct HeaderPanel {
+    QString version;                 // EditVersion
+    QString build;                   // EditBuild
+    std::array<QString, 6> counts;   // by Family: EditTelv_1, EditTelv_2, EditVakl_4, EditVaklDr, EditVaklPdr, Edit_ZKV
+    bool pdrZkvEnabled = true;       // EditVaklPdr and Edit_ZKV are disabled below firmware 6.01
+    QString readerDate;              // EditDate
+    QString readerTime;              // EditTime
+    QString journalCount;            // panel 0 of the journal tab's status bar
+    QString diaryCount;              // panel 0 of the diary tab's status bar
+};
+
+// One action name and whether it is enabled.
+using ActionStates = std::vector<std::pair<QString, bool>>;
+
+// The reader actions and their enabled state: with on = false all are disabled; otherwise the
+// firmware word and the route list decide for the few that depend on them.
+ActionStates readerActionStates(bool on, int firmwareWord, int routeRows);
+
+class Engine : public QObject {
+    Q_OBJECT
+public:
+    Engine(ReaderPort& port, TimerSource& timers, Clock& clock, Prompter& prompter, QObject* parent = nullptr);
+    ~Engine() override;
+
+    // Debug mode: the exchange log the window owns and writes at exit; nullptr for none.
+    void setExchangeLog(QStringList* log) { log_ = log; }
+    QStringList* exchangeLog() const { return log_; }
+
+    // ActionConnectExecute: opens the port and starts the poll. On an open failure the error is
+    // shown with the system's reason and false is returned; the link stays down.
+    bool connectLink();
+    // ActionDisconnectExecute: from any step, in the middle of a chain too.
+    void disconnectLink();
+    bool linkUp() const { return linkUp_; }
+
+    // A chain starts by setting its first step; the engine sends it after the outstanding reply.
+    void setStepNo(int step) { stepNo_ = step; }
+    int stepNo() const { return stepNo_; }
+
+    // ActionTime: sets the reader's clock to the PC's after the outstanding reply.
+    void startClockSync();
+
+    // Events.
+    void onReceived(const QByteArray& bytes); // the bytes of one receive event
+    void onLineError(int flags);
+    void onTimer(TimerId id);
+    // Starts the always-running 500 ms tick (the window calls it once it is ready).
+    void startTicking();
+
+    // State shared with the window and the chains.
+    const HeaderPanel& header() const { return header_; }
+    int firmwareWord() const { return firmwareWord_; }
+    bool clockDue() const { return clockDue_; }
+    int workIndex() const { return workIndex_; }
+    void setWorkIndex(int i) { workIndex_ = i; }
+    const std::array<QString, 64>& dbNames() const { return dbNames_; }
+    StreetList& streets() { return streets_; }
+    const StreetList& streets() const { return streets_; }
+    bool readerActionsOn() const { return readerActionsOn_; }
+    QString statusText() const { return statusText_; }
+    int gaugePosition() const { return gaugePos_; }
+    int gaugeMaximum() const { return gaugeMax_; }
+    void setGauge(int position, int maximum);
+
+    // The reader-data, journal and diary grids, with their column titles.
+    TextGrid& familyGrid(int family) { return familyGrids_[size_t(family)]; }
+    TextGrid& journalGrid() { return journalGrid_; }
+    TextGrid& diaryGrid() { return diaryGrid_; }
+
+    // SetReaderActions.
+    void setReaderActions(bool on);
+
+    // The clock image of a reply (six bytes from offset 2) as the reader date and time texts;
+    // an invalid value gives an empty text.
+    static QString clockDateText(const uint8_t* image);
+    static QString clockTimeText(const uint8_t* image);
+
+signals:
+    void statusTextChanged(const QString& text);
+    void headerChanged();
+    void gaugeChanged(int position, int maximum);
+    void readerActionsChanged(bool on);
+    void exchangeActionsDisabled();
+    void exchangeActionsEnabled();
+    void linkChanged(bool up);
+    void tick(const QDateTime& now);
+
+private:
+    struct Request {
+        uint8_t function = 0;
+        QByteArray payload;
+        QString status;
+    };
+
+    Request requestFor(int step) const;
+    void runStep();
+    void send(const QByteArray& frame);
+    void sendTail();
+    void processReply();
+    void dispatch();
+    void onErrorAnswer(int code);
+    void onTimeout();
+    void addLog(const QString& rest);
+    void setStatusText(const QString& text);
+    void showCount(int db, int count);
+    void showClock(const uint8_t* image);
+
+    void onVersion();
+    void onClock();
+    void onCount();
+    void onRead();
+    void onStreetRecord(bool isRecord);
+
+    ReaderPort& port_;
+    TimerSource& timers_;
+    Clock& clock_;
+    Prompter& prompter_;
+    QStringList* log_ = nullptr;
+
+    bool linkUp_ = false;
+    bool dispatching_ = false;
+    int stepNo_ = StepVersion;
+    int workIndex_ = 0;
+    bool clockDue_ = false;
+    int firmwareWord_ = 0;
+    std::array<QString, 64> dbNames_;
+    StreetList streets_;
+    bool readerActionsOn_ = false;
+
+    QByteArray sendTail_; // bytes 1 .. SendLength - 1 of the request being sent
+    RxCollector rx_;
+
+    HeaderPanel header_;
+    QString statusText_;
+    int gaugePos_ = 0;
+    int gaugeMax_ = 100;
+
+    std::array<TextGrid, 6> familyGrids_;
+    TextGrid journalGrid_;
+    TextGrid diaryGrid_;
+};
+
+} // namespace tk::reader

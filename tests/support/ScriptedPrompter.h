@@ -1,0 +1,45 @@
+#pragma once
+// A Prompter for tests: each expected question is queued with its exact title, text, icon,
+// buttons and the answer to give. An unexpected question fails the test and answers Cancel/No.
+#include "Prompter.h"
+
+#include <QString>
+#include <deque>
+
+namespace tk::test {
+
+class ScriptedPrompter : public Prompter {
+public:
+    struct Expected {
+        QString title;
+        QString text;
+        Icon icon;
+        Buttons buttons;
+        Answer answer;
+    };
+    struct Asked {
+        QString title;
+        QString text;
+        Icon icon;
+        Buttons buttons;
+    };
+
+    void expect(QString title, QString text, Icon icon, Buttons buttons, Answer answer);
+    void expectError(QString title, QString text) { expect(title, text, Icon::Error, Buttons::Ok, Answer::Ok); }
+    // Files answered by the next openFile/saveFile call; empty means cancel.
+    void answerFile(QString path) { files_.push_back(std::move(path)); }
+
+    Answer message(const QString& title, const QString& text, Icon icon, Buttons buttons) override;
+    QString openFile(const QString& title, const QString& filter) override;
+    QString saveFile(const QString& title, const QString& filter, const QString& suggested) override;
+
+    bool allAnswered() const { return expected_.empty(); }
+    const std::deque<Asked>& asked() const { return asked_; }
+
+private:
+    std::deque<Expected> expected_;
+    std::deque<QString> files_;
+    std::deque<Asked> asked_;
+};
+
+} // namespace tk::test
