@@ -37,6 +37,16 @@ QString longTime(const QTime& t)
     return t.isValid() ? QLocale().toString(t, longTimeFormat()) : QString();
 }
 
+QString quartersOfMilli(qint64 count)
+{
+    const bool negative = count < 0;
+    const quint64 magnitude = negative ? quint64(-(count + 1)) + 1 : quint64(count);
+    const quint64 thousandths = (magnitude + 2) / 4;
+    QString text = QString::number(thousandths / 1000) + decimalSeparator()
+        + QStringLiteral("%1").arg(thousandths % 1000, 3, 10, QLatin1Char('0'));
+    return negative && thousandths != 0 ? QLatin1Char('-') + text : text;
+}
+
 std::optional<QDate> parseShortDate(const QString& text)
 {
     const QLocale loc;

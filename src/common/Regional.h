@@ -17,6 +17,10 @@ QChar decimalSeparator();
 QString shortDate(const QDate& d);  // empty for an invalid date
 QString longTime(const QTime& t);   // empty for an invalid time
 
+// A count in units of 1/4000 as a decimal with three places and the system separator
+// (the registers' kilowatt-hours); halves of the last place round away from zero.
+QString quartersOfMilli(qint64 count);
+
 std::optional<QDate> parseShortDate(const QString& text);
 // Accepts the long and the short time format (the system parser takes both).
 std::optional<QTime> parseTime(const QString& text);

@@ -32,9 +32,23 @@ constexpr PlainStep kPlainSteps[] = {
     {StepCountZkv, GetCount, 63, u"Запрос числа записей ЖКВ"},
     {StepCountStreets, GetCount, 5, u"Запрос числа улиц в БД"},
     {StepClock, GetClock, -1, u"Запрос времени"},
+    {StepReadTariffs, GetTariffs, -1, u"Чтение тарифного расписания"},
+    {StepReadBillingDay, GetBillingDay, -1, u"Чтение расчетного дня и часа"},
+    {StepReadSummer, GetSummerFlag, -1, u"Чтение флага автоперехода"},
+    {StepReadDisplay, GetDisplayMode, -1, u"Чтение режима индикации"},
+    {StepReadPassword, GetPassword, -1, u"Чтение пароля"},
+    {StepJournalCount, GetCount, 6, u"Запрос числа записей журнала"},
+    {StepJournalFirst, ReadFirst, 6, u"Чтение журнала"},
+    {StepJournalNext, ReadNext, 6, u"Чтение журнала"},
+    {StepJournalClear, ClearDb, 6, u"Очистка данных журнала"},
+    {StepDiaryCount, GetCount, 7, u"Запрос числа записей дневника"},
+    {StepDiaryFirst, ReadFirst, 7, u"Чтение дневника"},
+    {StepDiaryNext, ReadNext, 7, u"Чтение дневника"},
+    {StepDiaryClear, ClearDb, 7, u"Очистка данных дневника"},
     {StepStreetFirst, ReadFirst, 5, u"Чтение данных БД \"Улицы\""},
     {StepStreetNext, ReadNext, 5, u"Чтение данных БД \"Улицы\""},
     {StepStreetClock, GetClock, -1, u"Запрос времени"},
+    {StepStreetClear, ClearDb, 5, u"Очистка данных БД \"Улицы\""},
 };
 
 // The shortest normal reply each function's handler reads; a shorter one is not acted upon.
@@ -102,6 +116,7 @@ Engine::Engine(ReaderPort& port, TimerSource& timers, Clock& clock, Prompter& pr
     journalGrid_.setTitles(titles({u"счетчик", u"тип", u"дата", u"1 тар.", u"2 тар.", u"3 тар.", u"нараб."}));
     diaryGrid_.setTitles(
         titles({u"счетчик", u"тип", u"запись", u"время", u"статус", u"1 тар.", u"2 тар.", u"3 тар."}));
+    databaseList_ = TextList(titles({u"№ ", u"Название", u"Записи"}));
 }
 
 Engine::~Engine() = default;
@@ -122,12 +137,6 @@ void Engine::setStatusText(const QString& text)
 {
     statusText_ = text;
     emit statusTextChanged(text);
-}
-
-void Engine::startClockSync()
-{
-    setReaderActions(false);
-    stepNo_ = StepSetClock;
 }
 
 void Engine::setReaderActions(bool on)
@@ -190,8 +199,19 @@ void Engine::disconnectLink()
 
 Engine::Request Engine::requestFor(int step) const
 {
-    if (step == StepSetClock)
-        return {SetClock, encodeReaderClock(clock_.now()), QStringLiteral("Установка времени")};
+    switch (step) {
+    case StepSetClock: return {SetClock, encodeReaderClock(clock_.now()), QStringLiteral("Установка времени")};
+    case StepWriteTariffs: return {SetTariffs, settingsPayload(step), QStringLiteral("Запись тарифного расписания")};
+    case StepWriteBillingDay:
+        return {SetBillingDay, settingsPayload(step), QStringLiteral("Запись расчетного дня и часа")};
+    case StepWriteSummer: return {SetSummerFlag, settingsPayload(step), QStringLiteral("Запись флага автоперехода")};
+    case StepWriteDisplay: return {SetDisplayMode, settingsPayload(step), QStringLiteral("Запись режима индикации")};
+    case StepWritePassword: return {SetPassword, settingsPayload(step), QStringLiteral("Запись пароля")};
+    case StepListName: return {GetDbName, QByteArray(1, char(workIndex_)), QStringLiteral("Чтение заголовков")};
+    case StepListCount:
+        return {GetCount, QByteArray(1, char(workIndex_)), QStringLiteral("Запрос числа записей БД")};
+    default: break;
+    }
     for (const PlainStep& s : kPlainSteps) {
         if (s.step == step) {
             Request r;
@@ -327,12 +347,14 @@ void Engine::processReply()
 
 void Engine::onErrorAnswer(int code)
 {
+    dispatching_ = true;
     if (code == 5) {
         stepNo_ = StepVersion;
-        dispatching_ = true;
         prompter_.error(QStringLiteral("Ошибка при записи БД ридера"), QStringLiteral("Недостаточно памяти ридера."));
-        dispatching_ = false;
+    } else if (code == 4) {
+        onRefused();
     }
+    dispatching_ = false;
     // Any other code leaves the step as it is, so the request goes out again.
     runStep();
 }
@@ -348,10 +370,21 @@ void Engine::dispatch()
         case GetVersion: onVersion(); break;
         case GetClock: onClock(); break;
         case GetCount: onCount(); break;
+        case GetDbName: onDbName(); break;
+        case GetTariffs:
+        case GetBillingDay:
+        case GetSummerFlag:
+        case GetDisplayMode:
+        case GetPassword: onSettingsReply(function); break;
         case SetClock:
-            if (stepNo_ == StepSetClock)
-                stepNo_ = StepVersion;
-            break;
+        case WriteRecord:
+        case ClearDb:
+        case SetDbName:
+        case SetTariffs:
+        case SetBillingDay:
+        case SetSummerFlag:
+        case SetDisplayMode:
+        case SetPassword: onAcknowledgement(function); break;
         case ReadFirst:
         case ReadNext: onRead(); break;
         default: break;
@@ -417,6 +450,18 @@ void Engine::onCount()
             streets_.clear();
             stepNo_ = StepStreetFirst;
         }
+    } else if (stepNo_ == StepJournalCount || stepNo_ == StepDiaryCount) {
+        const bool journal = stepNo_ == StepJournalCount;
+        if (db == (journal ? kJournalDb : kDiaryDb)) {
+            setGauge(0, count);
+            (journal ? journalGrid_ : diaryGrid_).clear();
+            stepNo_ = count > 0 ? (journal ? StepJournalFirst : StepDiaryFirst) : StepVersion;
+        }
+    } else if (stepNo_ == StepListCount && db == workIndex_) {
+        setGauge(gaugePos_ + 1, gaugeMax_);
+        databaseList_.setCell(databaseList_.rowCount() - 1, 2, QString::number(count));
+        ++workIndex_;
+        stepNo_ = workIndex_ > 63 ? StepVersion : StepListName;
     }
 }
 
@@ -456,6 +501,8 @@ void Engine::onRead()
     const int db = rx_.at(2);
     if (db == kStreetDb)
         onStreetRecord(rx_.length() == kStreetRecordLength);
+    else if (db == kJournalDb || db == kDiaryDb)
+        onListRecord(db == kJournalDb);
     // Replies of databases without a read in progress are not decoded; the step stays.
 }
 

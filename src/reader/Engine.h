@@ -4,9 +4,12 @@
 // ReaderPort, TimerSource and Clock and tells the window what changed through its signals.
 // No I/O of its own: tests run it with a scripted port and a manual clock.
 #include "Frame.h"
+#include "ReaderLists.h"
 #include "ReaderPort.h"
+#include "ReaderSettings.h"
 #include "StreetList.h"
 #include "TextGrid.h"
+#include "TextList.h"
 
 #include <QObject>
 #include <QStringList>
@@ -37,10 +40,37 @@ enum Step : int {
     StepCountStreets = 8,
     StepClock = 9,
     StepSetClock = 10,
+    StepWriteTariffs = 70,
+    StepWriteBillingDay = 71,
+    StepWriteSummer = 72,
+    StepWriteDisplay = 73,
+    StepWritePassword = 74,
+    StepReadTariffs = 80,
+    StepReadBillingDay = 81,
+    StepReadSummer = 82,
+    StepReadDisplay = 83,
+    StepReadPassword = 84,
+    StepJournalCount = 120,
+    StepJournalFirst = 121,
+    StepJournalNext = 122,
+    StepJournalClear = 130,
+    StepDiaryCount = 140,
+    StepDiaryFirst = 141,
+    StepDiaryNext = 142,
+    StepDiaryClear = 150,
+    StepListName = 160,
+    StepListCount = 161,
     StepStreetFirst = 180,
     StepStreetNext = 181,
     StepStreetClock = 182,
+    StepStreetClear = 183,
 };
+
+inline constexpr int kSettingsTab = 10;
+inline constexpr int kRoutesTab = 6;
+inline constexpr int kJournalTab = 7;
+inline constexpr int kDiaryTab = 8;
+inline constexpr int kDatabasesTab = 9;
 
 // What the header panel shows; the window mirrors it into its fields.
 struct HeaderPanel {
@@ -82,8 +112,17 @@ public:
     void setStepNo(int step) { stepNo_ = step; }
     int stepNo() const { return stepNo_; }
 
-    // ActionTime: sets the reader's clock to the PC's after the outstanding reply.
-    void startClockSync();
+    // Chain-starting actions. Each asks its confirmation first where it has one (Cancel changes
+    // nothing), prepares its controls and sets its first step; nothing is sent from here.
+    void startClockSync();      // ActionTime
+    void startWriteSettings();  // ActionWriteTarif
+    void startReadSettings();   // ActionReadTarif
+    void startReadJournal();    // ActionReadJournal
+    void startClearJournal();   // ActionClearJournal
+    void startReadDiary();      // ActionReadDiary
+    void startClearDiary();     // ActionClearDiary
+    void startReadList();       // ActionReadList
+    void startClearStreets();   // ActionFormatStreet
 
     // Events.
     void onReceived(const QByteArray& bytes); // the bytes of one receive event
@@ -107,6 +146,11 @@ public:
     int gaugeMaximum() const { return gaugeMax_; }
     void setGauge(int position, int maximum);
 
+    // The settings page's values; settingsChanged tells the page that a read replaced them.
+    ReaderSettings& settings() { return settings_; }
+    // The database list (ListDb): number, name, record count.
+    TextList& databaseList() { return databaseList_; }
+
     // The reader-data, journal and diary grids, with their column titles.
     TextGrid& familyGrid(int family) { return familyGrids_[size_t(family)]; }
     TextGrid& journalGrid() { return journalGrid_; }
@@ -129,6 +173,8 @@ signals:
     void exchangeActionsEnabled();
     void linkChanged(bool up);
     void tick(const QDateTime& now);
+    void settingsChanged();
+    void showTab(int index);
 
 private:
     struct Request {
@@ -155,6 +201,14 @@ private:
     void onCount();
     void onRead();
     void onStreetRecord(bool isRecord);
+    void onAcknowledgement(uint8_t function);
+    void onDbName();
+    void onSettingsReply(uint8_t function);
+    void onListRecord(bool journal);
+    void onRefused();
+    void startListRead(bool journal);
+    bool confirmClear(const QString& text);
+    QByteArray settingsPayload(int step) const;
 
     ReaderPort& port_;
     TimerSource& timers_;
@@ -179,6 +233,10 @@ private:
     QString statusText_;
     int gaugePos_ = 0;
     int gaugeMax_ = 100;
+
+    ReaderSettings settings_;
+    TextList databaseList_;
+    RepeatSuppression repeat_;
 
     std::array<TextGrid, 6> familyGrids_;
     TextGrid journalGrid_;

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <optional>
 
 namespace tk::test {
@@ -31,7 +32,10 @@ public:
         return d ? *d - nowMs_ : -1;
     }
 
-    // Moves time forward by ms, firing every timer whose deadline is passed, earliest first.
+    // Runs fn once time reaches nowMs + ms (a peer's reply arriving, for instance).
+    void schedule(int64_t ms, std::function<void()> fn) { events_.emplace(nowMs_ + ms, std::move(fn)); }
+
+    // Moves time forward by ms, firing every timer and event whose time is passed, earliest first.
     void advance(int64_t ms)
     {
         const int64_t end = nowMs_ + ms;
@@ -40,6 +44,16 @@ public:
             for (int i = 0; i < 3; ++i)
                 if (deadline_[i] && *deadline_[i] <= end && (next < 0 || *deadline_[i] < *deadline_[next]))
                     next = i;
+            const bool eventFirst = !events_.empty() && events_.begin()->first <= end
+                && (next < 0 || events_.begin()->first < *deadline_[next]);
+            if (eventFirst) {
+                auto it = events_.begin();
+                nowMs_ = it->first;
+                auto fn = std::move(it->second);
+                events_.erase(it);
+                fn();
+                continue;
+            }
             if (next < 0)
                 break;
             nowMs_ = *deadline_[next];
@@ -55,6 +69,7 @@ private:
     int64_t nowMs_ = 0;
     std::array<std::optional<int64_t>, 3> deadline_{};
     std::function<void(reader::TimerId)> handler_;
+    std::multimap<int64_t, std::function<void()>> events_;
 };
 
 } // namespace tk::test

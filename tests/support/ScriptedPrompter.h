@@ -16,6 +16,7 @@ public:
         Icon icon;
         Buttons buttons;
         Answer answer;
+        bool prefixOnly = false; // the text only has to start with `text`
     };
     struct Asked {
         QString title;
@@ -26,6 +27,11 @@ public:
 
     void expect(QString title, QString text, Icon icon, Buttons buttons, Answer answer);
     void expectError(QString title, QString text) { expect(title, text, Icon::Error, Buttons::Ok, Answer::Ok); }
+    // For texts that end in what the system says (an open error's reason).
+    void expectErrorStartingWith(QString title, QString prefix)
+    {
+        expected_.push_back({std::move(title), std::move(prefix), Icon::Error, Buttons::Ok, Answer::Ok, true});
+    }
     // Files answered by the next openFile/saveFile call; empty means cancel.
     void answerFile(QString path) { files_.push_back(std::move(path)); }
 

@@ -1,6 +1,5 @@
 #include "SimProcess.h"
 
-#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
 
@@ -10,7 +9,7 @@ QString SimProcess::binaryPath(const QString& name)
 {
     QString dir = qEnvironmentVariable("TK_BIN_DIR");
     if (dir.isEmpty())
-        dir = QCoreApplication::applicationDirPath();
+        dir = QStringLiteral(TK_BIN_DIR_DEFAULT);
     return QDir(dir).filePath(name);
 }
 

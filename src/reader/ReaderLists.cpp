@@ -1,0 +1,120 @@
+#include "ReaderLists.h"
+
+#include "Bcd.h"
+#include "Cp1251.h"
+#include "Regional.h"
+
+namespace tk::reader {
+namespace {
+
+QString hex2(uint8_t b)
+{
+    return QStringLiteral("%1").arg(b, 2, 16, QLatin1Char('0')).toUpper();
+}
+
+qint64 le(const uint8_t* p, int bytes)
+{
+    qint64 v = 0;
+    for (int i = bytes - 1; i >= 0; --i)
+        v = (v << 8) | p[i];
+    return v;
+}
+
+qint32 le32signed(const uint8_t* p)
+{
+    return qint32(quint32(le(p, 4)));
+}
+
+// Columns 0 and 1: written only when the meter or its type differs from the previous record's.
+void meterColumns(const uint8_t* frame, RepeatSuppression& repeat, QStringList& cells)
+{
+    const int number = meterNumber(frame + 3);
+    const int type = frame[6];
+    if (number != repeat.prevMeter || type != repeat.prevType) {
+        cells[0] = meterNumberText(frame + 3);
+        cells[1] = meterTypeName(type);
+        repeat.prevMeter = number;
+        repeat.prevType = type;
+    }
+}
+
+} // namespace
+
+QString meterTypeName(int code)
+{
+    switch (code) {
+    case 0xA0: return QStringLiteral("ТЕЛВ-2");
+    case 0xA1: return QStringLiteral("ВАКЛ-4");
+    case 0xA2: return QStringLiteral("ТЕЛВ-1");
+    case 0xA3: return QStringLiteral("ВАКЛ-ДР");
+    case 0xA4: return QStringLiteral("ВАКЛ-ПДР");
+    default: return {};
+    }
+}
+
+int meterNumber(const uint8_t* bcd)
+{
+    return BcdToByte(bcd[0]) * 10000 + BcdToByte(bcd[1]) * 100 + BcdToByte(bcd[2]);
+}
+
+QString meterNumberText(const uint8_t* bcd)
+{
+    return QStringLiteral("%1").arg(meterNumber(bcd), 6, 10, QLatin1Char('0'));
+}
+
+std::optional<QStringList> decodeJournalRecord(const uint8_t* frame, int length, RepeatSuppression& repeat)
+{
+    if (length != 21 && length != 24 && length != 27)
+        return std::nullopt;
+    QStringList cells(7);
+    meterColumns(frame, repeat, cells);
+    cells[2] = hex2(frame[8]) + QLatin1Char('.') + QStringLiteral("%1").arg(frame[7], 2, 10, QLatin1Char('0'));
+    for (int k = 0; k < 3; ++k) {
+        if (length == 21)
+            cells[3 + k] = QString::number(le(frame + 9 + 3 * k, 3));
+        else if (length == 24)
+            cells[3 + k] = regional::quartersOfMilli(le32signed(frame + 9 + 4 * k));
+        else
+            cells[3 + k] = regional::quartersOfMilli(le(frame + 9 + 5 * k, 5));
+    }
+    const qint64 w = le(frame + length - 3, 3);
+    cells[6] = QString::number(w / 120) + QLatin1Char(':') + QString::number((w % 120) >> 1);
+    return cells;
+}
+
+std::optional<QStringList> decodeDiaryRecord(const uint8_t* frame, int length, RepeatSuppression& repeat)
+{
+    if (length != 13 && length != 25 && length != 28 && length != 32)
+        return std::nullopt;
+    QStringList cells(8);
+    meterColumns(frame, repeat, cells);
+    cells[2] = QString::number(frame[7]);
+    cells[3] = hex2(frame[10]) + QLatin1Char('.') + hex2(frame[11]) + QLatin1Char(' ') + hex2(frame[9])
+        + QLatin1Char(':') + hex2(frame[8]);
+    switch (length) {
+    case 13: cells[4] = QString::number(frame[12]); break;
+    case 25: cells[4] = QString::number(frame[24]); break;
+    case 28: cells[4] = QString::number(frame[27]); break;
+    case 32: cells[4] = QString::number(le(frame + 27, 2)); break;
+    }
+    for (int k = 0; k < 3 && length > 13; ++k) {
+        if (length == 25)
+            cells[5 + k] = regional::quartersOfMilli(le32signed(frame + 12 + 4 * k));
+        else
+            cells[5 + k] = regional::quartersOfMilli(le(frame + 12 + 5 * k, 5));
+    }
+    return cells;
+}
+
+QString decodeDbName(const uint8_t* frame)
+{
+    int first = 3;
+    int last = 14;
+    while (first <= last && frame[first] <= 32)
+        ++first;
+    while (last >= first && frame[last] <= 32)
+        --last;
+    return fromCp1251(reinterpret_cast<const char*>(frame + first), last - first + 1);
+}
+
+} // namespace tk::reader

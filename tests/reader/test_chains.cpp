@@ -1,0 +1,206 @@
+// Reader operations run against the emulated reader's device core with a manual clock.
+#include "CoreHarness.h"
+
+#include "Bcd.h"
+#include "Cp1251.h"
+#include "Families.h"
+
+#include <QLocale>
+
+using namespace tk;
+using namespace tk::reader;
+using namespace tk::test;
+
+namespace {
+
+class Chains : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+        ASSERT_TRUE(h.connectAndPoll());
+    }
+    void TearDown() override { QLocale::setDefault(QLocale::c()); }
+
+    static QByteArray name12(const char* text)
+    {
+        QByteArray n = toCp1251(QString::fromUtf8(text));
+        n.resize(12, '\0');
+        return n;
+    }
+
+    CoreHarness h;
+};
+
+} // namespace
+
+TEST_F(Chains, SettingsWrittenAreWhatTheReaderGetsAndReadBackTheSame)
+{
+    ReaderSettings& s = h.engine.settings();
+    s.oneTariff = false;
+    s.zones = {{{"1", QTime(0, 0)}, {"2", QTime(7, 0)}, {"3", QTime(9, 15)},
+                {"1", QTime(12, 0)}, {"3", QTime(18, 45)}, {"2", QTime(23, 30)}}};
+    s.billingDay = 25;
+    s.billingHour = 23;
+    s.summer = false;
+    s.display = 5;
+    s.password = "51234";
+    const ReaderSettings written = s;
+
+    h.engine.startWriteSettings();
+    EXPECT_FALSE(h.engine.readerActionsOn());
+    ASSERT_TRUE(h.runChain());
+    const sim::DeviceState& st = h.core.state();
+    ASSERT_TRUE(st.tariffs.has_value());
+    EXPECT_EQ(0x07, (*st.tariffs)[1].hour);
+    EXPECT_EQ(0x15, (*st.tariffs)[2].minute);
+    EXPECT_EQ(3, (*st.tariffs)[4].tariff);
+    EXPECT_EQ(0x23, st.billingHour);
+    EXPECT_EQ(0x25, st.billingDay);
+    EXPECT_EQ(0x00, st.summerFlag);
+    EXPECT_EQ(5, st.displayMode);
+    EXPECT_EQ(51234, st.password);
+
+    s = ReaderSettings{};
+    h.engine.startReadSettings();
+    ASSERT_TRUE(h.runChain());
+    EXPECT_FALSE(s.oneTariff);
+    for (int k = 0; k < 6; ++k) {
+        EXPECT_EQ(written.zones[k].tariff, s.zones[k].tariff) << k;
+        EXPECT_EQ(written.zones[k].start, s.zones[k].start) << k;
+    }
+    EXPECT_EQ(25, s.billingDay);
+    EXPECT_EQ(23, s.billingHour);
+    EXPECT_FALSE(s.summer);
+    EXPECT_EQ(5, s.display);
+    EXPECT_EQ("51234", s.password.toStdString());
+
+    // Single-tariff operation travels as an empty schedule and reads back as the check box alone.
+    s.oneTariff = true;
+    h.engine.startWriteSettings();
+    ASSERT_TRUE(h.runChain());
+    EXPECT_FALSE(h.core.state().tariffs.has_value());
+    s.oneTariff = false;
+    s.zones[0].tariff = "3";
+    h.engine.startReadSettings();
+    ASSERT_TRUE(h.runChain());
+    EXPECT_TRUE(s.oneTariff);
+    EXPECT_EQ("3", s.zones[0].tariff.toStdString()) << "the schedule is left as it was";
+}
+
+TEST_F(Chains, RefusedSummerFlagShowsItsMessageAndGoesOnWithTheDisplayMode)
+{
+    h.core.faults().add(sim::FaultRule::error(SetSummerFlag, 4));
+    h.engine.settings().display = 9;
+    h.prompter.expectError("Запись установок",
+                           "Ошибка при записи флага автоперехода на летнее время. Не знаю что и посоветовать.");
+    h.engine.startWriteSettings();
+    ASSERT_TRUE(h.runChain());
+    EXPECT_TRUE(h.prompter.allAnswered());
+    EXPECT_EQ(9, h.core.state().displayMode);
+    EXPECT_EQ(1u, h.link.count(SetSummerFlag)) << "a refused setting is not sent again";
+    EXPECT_EQ(1u, h.link.count(SetPassword));
+}
+
+TEST_F(Chains, InvalidZoneTimeStopsFillingTheSchedule)
+{
+    sim::TariffSchedule bad{};
+    for (int k = 0; k < 6; ++k)
+        bad[size_t(k)] = {uint8_t(1 + k % 3), ByteToBcd(2 * k), 0x00};
+    bad[3].hour = 0x25; // 25 o'clock
+    h.core.state().tariffs = bad;
+    h.prompter.expectError("Чтение установок", "Получены некорректные данные тарифного расписания.");
+    h.engine.startReadSettings();
+    ASSERT_TRUE(h.runChain());
+    const ReaderSettings& s = h.engine.settings();
+    EXPECT_EQ(QTime(4, 0), s.zones[2].start);
+    EXPECT_EQ(QTime(11, 30), s.zones[3].start) << "zones from the bad one on keep their values";
+    EXPECT_EQ(1u, h.link.count(GetPassword)) << "the chain goes on with the billing day";
+}
+
+TEST_F(Chains, JournalReadFillsTheGridSkipsUnknownLengthsAndReportsTheShortfall)
+{
+    h.core.state().databases[6].records = {
+        QByteArray::fromHex("000123A00503010000020000030000780000"),
+        QByteArray::fromHex("000123A00603010000020000030000780000"),
+        QByteArray::fromHex("0099"), // a length of no journal record
+        QByteArray::fromHex("000456A00703010000020000030000780000"),
+    };
+    h.engine.journalGrid().appendRecord({"stale"});
+    h.prompter.expect("Чтение журнала", "Считаны данные о 3 записях  из 4.", Prompter::Icon::Warning,
+                      Prompter::Buttons::Ok, Prompter::Answer::Ok);
+    h.engine.startReadJournal();
+    ASSERT_TRUE(h.runChain());
+    EXPECT_TRUE(h.prompter.allAnswered());
+    TextGrid& g = h.engine.journalGrid();
+    ASSERT_EQ(3, g.recordCount()) << "the read replaces what the grid held";
+    EXPECT_EQ("000123", g.cell(1, 0).toStdString());
+    EXPECT_EQ("", g.cell(2, 0).toStdString());
+    EXPECT_EQ("000456", g.cell(3, 0).toStdString());
+    EXPECT_EQ("4", h.engine.header().journalCount.toStdString());
+}
+
+TEST_F(Chains, EmptyJournalEndsAfterItsCount)
+{
+    h.engine.startReadJournal();
+    ASSERT_TRUE(h.runChain());
+    EXPECT_EQ(0u, h.link.count(ReadFirst));
+    EXPECT_EQ(0, h.engine.journalGrid().recordCount());
+    EXPECT_EQ("0", h.engine.header().journalCount.toStdString());
+}
+
+TEST_F(Chains, DatabaseListAsksEveryNameAndTheCountsOfNamedOnes)
+{
+    auto& dbs = h.core.state().databases;
+    for (int db : {0, 1, 2, 3, 4, 5, 6, 7, 9})
+        dbs[size_t(db)].name = name12(db == 9 ? "Маршрут 2" : "БД");
+    dbs[9].records = {QByteArray(12, '\1'), QByteArray(12, '\2')};
+    const size_t start = h.link.requests.size();
+    h.engine.startReadList();
+    ASSERT_TRUE(h.runChain());
+    // The requests of the chain: from its start to the version request that resumes the poll.
+    size_t names = 0, counts = 0;
+    for (size_t i = start; i < h.link.requests.size(); ++i) {
+        const uint8_t fn = uint8_t(h.link.requests[i].at(0));
+        if (fn == GetVersion && names > 0)
+            break;
+        names += fn == GetDbName;
+        counts += fn == GetCount && names > 0;
+    }
+    EXPECT_EQ(64u, names);
+    EXPECT_EQ(9u, counts);
+    const TextList& list = h.engine.databaseList();
+    ASSERT_EQ(9, list.rowCount());
+    EXPECT_EQ("9", list.cell(8, 0).toStdString());
+    EXPECT_EQ("Маршрут 2", list.cell(8, 1).toStdString());
+    EXPECT_EQ("2", list.cell(8, 2).toStdString());
+    EXPECT_EQ("Маршрут 2", h.engine.dbNames()[9].toStdString());
+    EXPECT_EQ(0, h.engine.gaugePosition()) << "the poll's version reply resets the gauge";
+}
+
+TEST_F(Chains, ClearsAskFirstAndCancelSendsNothing)
+{
+    h.core.state().databases[7].records = {QByteArray(10, '\0')};
+    h.prompter.expect("Очистка ридера", "Данные в БД ридера \"Дневник\" будут уничтожены !",
+                      Prompter::Icon::Warning, Prompter::Buttons::OkCancel, Prompter::Answer::Cancel);
+    h.engine.startClearDiary();
+    EXPECT_TRUE(h.engine.readerActionsOn()) << "Cancel changes nothing";
+    h.time.advance(3000);
+    EXPECT_EQ(0u, h.link.count(ClearDb));
+
+    h.prompter.expect("Очистка ридера", "Данные в БД ридера \"Дневник\" будут уничтожены !",
+                      Prompter::Icon::Warning, Prompter::Buttons::OkCancel, Prompter::Answer::Ok);
+    h.engine.startClearDiary();
+    ASSERT_TRUE(h.runChain());
+    EXPECT_TRUE(h.core.state().databases[7].records.isEmpty());
+
+    h.core.state().databases[5].records = {name12("САДОВАЯ").prepend(char(1))};
+    ASSERT_TRUE(h.runUntil([&] { return h.engine.streets().size() == 1; }));
+    h.prompter.expect("Очистка ридера", "Данные в БД ридера \"Улицы\" !", Prompter::Icon::Warning,
+                      Prompter::Buttons::OkCancel, Prompter::Answer::Ok);
+    h.engine.startClearStreets();
+    EXPECT_EQ(0, h.engine.streets().size()) << "the list is emptied at once";
+    ASSERT_TRUE(h.runChain());
+    EXPECT_TRUE(h.core.state().databases[5].records.isEmpty());
+    EXPECT_TRUE(h.prompter.allAnswered());
+}
