@@ -199,6 +199,21 @@ void Engine::disconnectLink()
 
 Engine::Request Engine::requestFor(int step) const
 {
+    for (Family f : {Family::Telv1, Family::Telv2, Family::Vakl4, Family::VaklDr, Family::VaklPdr, Family::Zkv}) {
+        const FamilySteps& fs = familySteps(f);
+        const QByteArray db(1, char(familyInfo(f).readerDb));
+        const QString name = familyName(f);
+        if (step == fs.first)
+            return {ReadFirst, db, QStringLiteral("Чтение данных ") + name};
+        if (step == fs.next)
+            return {ReadNext, db, QStringLiteral("Чтение данных ") + name};
+        if (step == fs.clock)
+            return {GetClock, {}, QStringLiteral("Запрос времени")};
+        if (step == fs.name)
+            return {GetDbName, QByteArray(1, char(workIndex_)), QStringLiteral("Чтение заголовков")};
+        if (step == fs.clear)
+            return {ClearDb, db, QStringLiteral("Очистка данных ") + name};
+    }
     switch (step) {
     case StepSetClock: return {SetClock, encodeReaderClock(clock_.now()), QStringLiteral("Установка времени")};
     case StepWriteTariffs: return {SetTariffs, settingsPayload(step), QStringLiteral("Запись тарифного расписания")};
@@ -490,6 +505,8 @@ void Engine::onClock()
 {
     showClock(rx_.data() + 2);
     clockDue_ = false;
+    if (onFamilyStep(GetClock))
+        return;
     if (stepNo_ == StepClock)
         stepNo_ = StepVersion;
     else if (stepNo_ == StepStreetClock)
@@ -503,6 +520,8 @@ void Engine::onRead()
         onStreetRecord(rx_.length() == kStreetRecordLength);
     else if (db == kJournalDb || db == kDiaryDb)
         onListRecord(db == kJournalDb);
+    else
+        onFamilyRecord(db);
     // Replies of databases without a read in progress are not decoded; the step stays.
 }
 

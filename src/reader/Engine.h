@@ -3,6 +3,7 @@
 // machine fed with events (bytes received, a timer fired, an action started) that acts through
 // ReaderPort, TimerSource and Clock and tells the window what changed through its signals.
 // No I/O of its own: tests run it with a scripted port and a manual clock.
+#include "Families.h"
 #include "Frame.h"
 #include "ReaderLists.h"
 #include "ReaderPort.h"
@@ -82,7 +83,15 @@ struct HeaderPanel {
     QString readerTime;              // EditTime
     QString journalCount;            // panel 0 of the journal tab's status bar
     QString diaryCount;              // panel 0 of the diary tab's status bar
+    std::array<QString, 6> gridCounts; // by Family: records in the reader-data grid (panel 0 of its tab)
 };
+
+// The steps of a family's read and clear.
+struct FamilySteps {
+    Family family;
+    int first, next, clock, name, clear; // name: -1 where the family has no route column
+};
+const FamilySteps& familySteps(Family f);
 
 // One action name and whether it is enabled.
 using ActionStates = std::vector<std::pair<QString, bool>>;
@@ -123,6 +132,8 @@ public:
     void startClearDiary();     // ActionClearDiary
     void startReadList();       // ActionReadList
     void startClearStreets();   // ActionFormatStreet
+    void startReadFamily(Family f);  // ActionTelv_1 … ActionZKV
+    void startClearFamily(Family f); // ActionFormat_1 … ActionFormat_ZKV
 
     // Events.
     void onReceived(const QByteArray& bytes); // the bytes of one receive event
@@ -206,6 +217,8 @@ private:
     void onSettingsReply(uint8_t function);
     void onListRecord(bool journal);
     void onRefused();
+    bool onFamilyRecord(int db);
+    bool onFamilyStep(uint8_t function);
     void startListRead(bool journal);
     bool confirmClear(const QString& text);
     QByteArray settingsPayload(int step) const;

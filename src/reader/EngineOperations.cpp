@@ -138,6 +138,8 @@ QByteArray Engine::settingsPayload(int step) const
 
 void Engine::onAcknowledgement(uint8_t function)
 {
+    if (onFamilyStep(function))
+        return;
     struct Transition {
         int step;
         uint8_t function;
@@ -254,6 +256,8 @@ void Engine::onDbName()
     const bool named = rx_.length() == 15;
     if (named && db < 64)
         dbNames_[size_t(db)] = decodeDbName(rx_.data());
+    if (onFamilyStep(GetDbName))
+        return;
     if (stepNo_ != StepListName || db != workIndex_)
         return;
     if (named) {

@@ -204,3 +204,95 @@ TEST_F(Chains, ClearsAskFirstAndCancelSendsNothing)
     EXPECT_TRUE(h.core.state().databases[5].records.isEmpty());
     EXPECT_TRUE(h.prompter.allAnswered());
 }
+
+namespace {
+
+// A 37-byte ТЕЛВ-2 record body (from frame offset 3) for meter n on route database routeDb.
+QByteArray telv2Record(int n, int routeDb)
+{
+    QByteArray r = QByteArray::fromHex("000000" "3012" "1506" "05" "00" "010002000300040005000600" "07" "02"
+                                       "5B0900" "FE" "00" "0C" "00" "8A870100");
+    r[0] = char(ByteToBcd(n / 10000 % 100));
+    r[1] = char(ByteToBcd(n / 100 % 100));
+    r[2] = char(ByteToBcd(n % 100));
+    r[27] = char(routeDb);
+    return r;
+}
+
+} // namespace
+
+TEST_F(Chains, LongFamilyReadInsertsAClockReadAboutEvery500ms)
+{
+    auto& records = h.core.state().databases[0].records;
+    for (int i = 0; i < 500; ++i)
+        records.append(telv2Record(i, 0));
+    ASSERT_TRUE(h.runUntil([&] { return h.engine.header().counts[size_t(Family::Telv2)] == "500"; }));
+
+    const size_t start = h.link.requests.size();
+    const int64_t t0 = h.time.elapsedMs();
+    h.engine.startReadFamily(Family::Telv2);
+    ASSERT_TRUE(h.runChain(120000));
+    const int64_t took = h.time.elapsedMs() - t0;
+
+    TextGrid& grid = h.engine.familyGrid(int(Family::Telv2));
+    ASSERT_EQ(500, grid.recordCount());
+    EXPECT_EQ("000499", grid.cell(500, 3).toStdString());
+    EXPECT_EQ("500", h.engine.header().gridCounts[size_t(Family::Telv2)].toStdString());
+    size_t clocks = 0, reads = 0;
+    for (size_t i = start; i < h.link.requests.size(); ++i) {
+        const uint8_t fn = uint8_t(h.link.requests[i].at(0));
+        if (fn == GetVersion)
+            break;
+        clocks += fn == GetClock;
+        reads += fn == ReadNext;
+    }
+    EXPECT_EQ(500u, reads) << "499 records after the first, and the one that ends the read";
+    const double expected = double(took) / kTickMs;
+    EXPECT_NEAR(expected, double(clocks), 2.0) << "read took " << took << " ms";
+}
+
+TEST_F(Chains, RouteNamesAreAskedOnceAndAnUnnamedRouteEachTime)
+{
+    auto& dbs = h.core.state().databases;
+    dbs[8].name = name12("Центр");
+    dbs[1].records = {telv2Record(1, 8), telv2Record(2, 8), telv2Record(3, 9), telv2Record(4, 9)};
+    ASSERT_TRUE(h.runUntil([&] { return h.engine.header().counts[size_t(Family::Vakl4)] == "4"; }));
+    const size_t names = h.link.count(GetDbName);
+    h.engine.startReadFamily(Family::Vakl4);
+    ASSERT_TRUE(h.runChain());
+    EXPECT_EQ(3u, h.link.count(GetDbName) - names) << "route 8 once, the unnamed route 9 for each record";
+    TextGrid& grid = h.engine.familyGrid(int(Family::Vakl4));
+    EXPECT_EQ("Центр", grid.cell(1, 17).toStdString());
+    EXPECT_EQ("Центр", grid.cell(2, 17).toStdString());
+    EXPECT_EQ("", grid.cell(3, 17).toStdString());
+}
+
+TEST_F(Chains, ZkvReadShorterThanItsCountShowsTheSensorSummary)
+{
+    const QByteArray sensor = QByteArray::fromHex("123456302010950610270003050011960620" "4E0004E803");
+    h.core.state().databases[63].records = {sensor, sensor, sensor, QByteArray::fromHex("0000")};
+    ASSERT_TRUE(h.runUntil([&] { return h.engine.header().counts[size_t(Family::Zkv)] == "4"; }));
+    h.prompter.expect("Чтение БД ЖКВ", "Считаны данные о 3 датчиков  из 4.", Prompter::Icon::Warning,
+                      Prompter::Buttons::Ok, Prompter::Answer::Ok);
+    h.engine.startReadFamily(Family::Zkv);
+    ASSERT_TRUE(h.runChain());
+    EXPECT_TRUE(h.prompter.allAnswered());
+    EXPECT_EQ(3, h.engine.familyGrid(int(Family::Zkv)).recordCount());
+
+    // A second read appends: every record is listed twice.
+    h.prompter.expect("Чтение БД ЖКВ", "Считаны данные о 6 датчиков  из 4.", Prompter::Icon::Warning,
+                      Prompter::Buttons::Ok, Prompter::Answer::Ok);
+    h.engine.startReadFamily(Family::Zkv);
+    ASSERT_TRUE(h.runChain());
+    EXPECT_EQ(6, h.engine.familyGrid(int(Family::Zkv)).recordCount());
+}
+
+TEST_F(Chains, FamilyClearAsksWithTheFamilyName)
+{
+    h.core.state().databases[2].records = {QByteArray(18, '\0')};
+    h.prompter.expect("Очистка ридера", "Данные в БД ридера ТЕЛВ-1 будут уничтожены !", Prompter::Icon::Warning,
+                      Prompter::Buttons::OkCancel, Prompter::Answer::Ok);
+    h.engine.startClearFamily(Family::Telv1);
+    ASSERT_TRUE(h.runChain());
+    EXPECT_TRUE(h.core.state().databases[2].records.isEmpty());
+}
