@@ -123,7 +123,9 @@ Engine::~Engine() = default;
 
 void Engine::startTicking()
 {
-    onTimer(TimerId::Time);
+    // The PC clock shows at once; the reader's clock falls due with the first tick.
+    timers_.start(TimerId::Time, kTickMs);
+    emit tick(clock_.now());
 }
 
 void Engine::setGauge(int position, int maximum)

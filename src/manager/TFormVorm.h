@@ -1,0 +1,194 @@
+#pragma once
+// The main window of the manager: tool bar with the port choice and the progress gauge, the
+// header panel mirroring the reader, the tabs of the meter families, routes, journal, diary,
+// database list and reader settings, and the wiring of the exchange engine to all of it.
+#include "CommandLine.h"
+#include "ManagerSettings.h"
+
+#include "PortList.h"
+
+#include <QDateTime>
+#include <QHash>
+#include <QMainWindow>
+#include <QStringList>
+#include <array>
+#include <memory>
+#include <utility>
+#include <vector>
+
+class QAction;
+class QActionGroup;
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QMenu;
+class QPlainTextEdit;
+class QProgressBar;
+class QSpinBox;
+class QSplitter;
+class QStandardItemModel;
+class QTabWidget;
+class QTableView;
+class QTimeEdit;
+class QToolBar;
+
+namespace tk {
+class Prompter;
+class TextGridModel;
+namespace reader {
+class Engine;
+class SerialChannel;
+class QtTimerSource;
+class SystemClock;
+} // namespace reader
+} // namespace tk
+
+namespace tk::manager {
+
+class PanelStatusBar;
+class StreetListModel;
+
+// The program's name as the user sees it: application title and main window caption.
+QString applicationTitle();
+
+// What start-up takes from outside, so that tests can set it.
+struct StartupOptions {
+    QStringList arguments;     // the command line, the program path first
+    QDateTime now;             // for the clock check; invalid: the current time
+    QDateTime programFileTime; // invalid: the last modification of the program file
+};
+
+// Tab indices; other operations switch to them when they start.
+enum Tab : int {
+    TabTelv1, TabTelv2, TabVakl4, TabVaklDr, TabVaklPdr, TabZkv,
+    TabRoutes, TabJournal, TabDiary, TabDatabases, TabSettings,
+};
+
+class TFormVorm : public QMainWindow {
+    Q_OBJECT
+public:
+    // prompter: where every question to the user goes; nullptr installs the message boxes.
+    // A prompter passed in must outlive the window.
+    explicit TFormVorm(Prompter* prompter = nullptr, StartupOptions options = {}, QWidget* parent = nullptr);
+    ~TFormVorm() override;
+
+    reader::Engine& engine() { return *engine_; }
+    reader::SerialChannel& channel() { return *channel_; }
+    Prompter& prompter() { return *prompter_; }
+    bool debugMode() const { return commandLine_.debug; }
+    QString helpFile() const { return helpFile_; }
+    // Route names or route files of the task command.
+    QStringList& taskList() { return taskList_; }
+    const reader::PortList& portList() const { return portList_; }
+    QAction* action(const QString& name) const { return actions_.value(name); }
+    int routeRowCount() const;
+
+    // Around every reader operation: data and export actions off, then on by what the grids hold.
+    void DisableExchangeActions();
+    void EnableExchangeActions();
+    static void SetWaitCursor(bool busy, QWidget* control);
+
+    // Port choice (only while the link is down; both controls are disabled while it is up).
+    void PortClick(int item);
+    void ComboPortChange(int line);
+
+    void ActionConnectExecute();
+    void ActionDisconnectExecute();
+
+    // Controls other operations reach by name.
+    QComboBox* ComboPort = nullptr;
+    QMenu* NPort = nullptr;
+    QProgressBar* Gauge1 = nullptr;
+    QLineEdit *EditVersion = nullptr, *EditBuild = nullptr;
+    QLineEdit *EditTelv_1 = nullptr, *EditTelv_2 = nullptr, *EditVakl_4 = nullptr, *EditVaklDr = nullptr,
+              *EditVaklPdr = nullptr, *Edit_ZKV = nullptr;
+    QLineEdit *EditDate = nullptr, *EditTime = nullptr, *EditCompDate = nullptr, *EditCompTime = nullptr;
+    QTabWidget* PageControl1 = nullptr;
+    PanelStatusBar* StatusBar1 = nullptr;
+    std::array<PanelStatusBar*, 6> familyStatusBars{};       // StatusBar2, 3, 8, 7, 10, 11
+    std::array<QTableView*, 6> StringGrids{};                // StringGrid1 … StringGrid6
+    std::array<QTableView*, 5> DBGrids{};                    // DBGrid1 … DBGrid5
+    QTableView *GridJournal = nullptr, *GridDiary = nullptr;
+    PanelStatusBar *StatusBar4 = nullptr, *StatusBar5 = nullptr, *StatusBar6 = nullptr;
+    QSpinBox* SpinRoute = nullptr;
+    QLineEdit* EditRoute = nullptr;
+    QTableView *ListRoute = nullptr, *ListStreet = nullptr, *ListDb = nullptr;
+    QStandardItemModel* routeModel = nullptr;
+    // Settings page.
+    std::array<QComboBox*, kZones> ComboTarif{};
+    std::array<QTimeEdit*, kZones> TimeZone{};
+    QCheckBox *CheckOneTarif = nullptr, *CheckSummer = nullptr;
+    QSpinBox *SpinCountDay = nullptr, *SpinCountHour = nullptr;
+    std::array<QCheckBox*, 4> CheckIndi{}; // bit 0 … bit 3
+    QLineEdit* EditPassword = nullptr;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    QAction* makeAction(const QString& name, const QString& caption, const QString& hint, bool enabled);
+    void createActions();
+    void createMenus();
+    void createToolBar();
+    QWidget* createHeaderPanel();
+    void colourHeaderPanel();
+    QWidget* createFamilyTab(int family);
+    QWidget* createRoutesTab();
+    QWidget* createJournalTab(bool diary);
+    QWidget* createDatabasesTab();
+    QWidget* createSettingsTab();
+    QToolBar* verticalToolBar(const QString& name, const QList<const char*>& actionNames);
+    void connectEngine();
+
+    void loadSettings();
+    void saveSettings();
+    void applySettingsToControls(const ManagerSettings& s);
+    void collectSettingsFromControls(ManagerSettings& s) const;
+    void buildPortList(int selected, const QString& selectedDevice);
+    void choosePortItem(int item);
+    void checkClock(const StartupOptions& options);
+    void runCloseSequence();
+    void writeExchangeLog();
+    void openHelp();
+
+    void applyStates(const std::vector<std::pair<QString, bool>>& states);
+    void applyReaderActions(bool on);
+    void showHeader();
+    void showTick(const QDateTime& now);
+    void showGauge(int position, int maximum);
+    void setLinkControls(bool up);
+    // The settings page and the engine's copy of the reader settings: the page edits it, a
+    // settings read replaces it and the page shows the result.
+    void takeReaderSettings();
+    void showReaderSettings();
+
+    // The exchange machinery; the engine is declared last so that it goes first.
+    std::unique_ptr<Prompter> ownPrompter_;
+    Prompter* prompter_ = nullptr;
+    std::unique_ptr<reader::SerialChannel> channel_;
+    std::unique_ptr<reader::QtTimerSource> timers_;
+    std::unique_ptr<reader::SystemClock> clock_;
+    std::unique_ptr<reader::Engine> engine_;
+
+    CommandLine commandLine_;
+    QString helpFile_;
+    QStringList taskList_;
+    std::unique_ptr<QStringList> exchangeLog_;
+    ManagerSettings settings_; // as read at start; what the window does not show is written back as read
+
+    QHash<QString, QAction*> actions_;
+    QActionGroup* portGroup_ = nullptr;
+    QList<QAction*> portItems_;
+    reader::PortList portList_;
+    QString chosenDevice_; // the device of the port choice when it is not "COM" + n
+
+    std::array<QSplitter*, 5> gridSplitters_{};
+    std::array<int, 5> gridHeights_{kDefaultGridHeight, kDefaultGridHeight, kDefaultGridHeight, kDefaultGridHeight,
+                                    kDefaultGridHeight};
+    QWidget* headerPanel_ = nullptr;
+    StreetListModel* streetModel_ = nullptr;
+    bool showingReaderSettings_ = false;
+    bool closed_ = false;
+};
+
+} // namespace tk::manager

@@ -1,0 +1,23 @@
+// Vormer_2005: the manager of the handheld meter reader.
+#include "SignalCloser.h"
+#include "TFormSelDir.h"
+#include "TFormVorm.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    app.setApplicationName(tk::manager::applicationTitle());
+    app.setApplicationDisplayName(tk::manager::applicationTitle());
+
+    // All forms are made at start and live until exit; the dialogs are shown when needed.
+    tk::manager::TFormVorm window(nullptr, {app.arguments(), {}, {}});
+    tk::manager::TFormSelDir selDir(&window);
+
+    // A stop request from outside closes the window the normal way, so nothing is lost.
+    tk::manager::SignalCloser closer(&window);
+
+    window.show();
+    return app.exec();
+}

@@ -1,0 +1,70 @@
+#pragma once
+// The operating-system side of the table files: positioned I/O, file identity, byte-range
+// locks that die with the process, and the atomic replace of a file by a finished copy.
+// Everything platform specific in the store lives behind this header.
+#include <QString>
+#include <cstdint>
+
+namespace tk::dbf {
+
+// What identifies one state of a file on disk: a change of any member means that cached
+// facts about the file (record count, indexes) must be dropped.
+struct FileStamp {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::uint64_t size = 0;
+    std::int64_t mtimeNs = 0;
+    bool operator==(const FileStamp&) const = default;
+};
+
+// The two lock slots every table file has. Both lie far beyond any record, so locking
+// them never blocks plain reads or writes of other programs.
+enum class LockSlot { Presence, Data };
+enum class LockKind { Shared, Exclusive };
+
+class OsFile {
+public:
+    enum class Mode { ReadOnly, ReadWrite, CreateTruncate };
+    OsFile() = default;
+    ~OsFile();
+    OsFile(const OsFile&) = delete;
+    OsFile& operator=(const OsFile&) = delete;
+
+    // Read-write when the file allows it, read-only otherwise (a read-only file can still
+    // be queried). Throws tk::Error naming the file.
+    void open(const QString& path, Mode mode);
+    void close();
+    bool isOpen() const { return fd_ >= 0; }
+    bool writable() const { return writable_; }
+    const QString& path() const { return path_; }
+
+    // Short reads at the end of the file are returned as such; errors throw.
+    std::size_t readAt(std::uint64_t offset, void* buf, std::size_t n) const;
+    void writeAt(std::uint64_t offset, const void* buf, std::size_t n);
+    void truncate(std::uint64_t size);
+    void sync();
+    std::uint64_t size() const;
+    FileStamp stamp() const;
+
+    // Non-blocking attempt; false when another open file holds a conflicting lock.
+    bool tryLock(LockSlot slot, LockKind kind);
+    // Retries until timeoutMs has passed; false on timeout.
+    bool lock(LockSlot slot, LockKind kind, int timeoutMs);
+    void unlock(LockSlot slot);
+
+private:
+    int fd_ = -1;
+    bool writable_ = false;
+    QString path_;
+};
+
+// The stamp of whatever file is at path now (a zero stamp when there is none).
+FileStamp stampOf(const QString& path);
+
+// Makes `finished` the file at `target` in one step: the name points at either the old or
+// the new file, never at a half-written one. The finished file must already be synced.
+void replaceFile(const QString& finished, const QString& target);
+
+void removeFileIfExists(const QString& path);
+
+} // namespace tk::dbf

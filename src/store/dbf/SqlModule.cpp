@@ -1,0 +1,770 @@
+// The "dbf" virtual-table module: one virtual table per table file.
+//
+//   CREATE VIRTUAL TABLE temp.telv2 USING dbf('/dir/Telv2.dbf')
+//
+// Columns are the file's fields: N/F without decimals INTEGER, with decimals REAL, D as
+// ISO text (declared "DATE TEXT"), C as text in the RU collation, L as 0/1. Deleted records
+// are never returned. The rowid is the 0-based record number.
+//
+// Locks (OS byte-range locks on the file, released by the kernel if the process dies):
+// a statement that reads holds the presence slot and the data slot shared while its
+// cursors are open; a statement that writes takes the data slot exclusively from xBegin
+// to xCommit/xRollback. Between statements nothing is held, so an exclusive open (pack,
+// widen) elsewhere can proceed. On every first lock the file is checked against what was
+// read last and re-read, and the in-memory indexes dropped, when it changed.
+//
+// Indexes: equality and range constraints are served from a sorted (key, record) list
+// per column, built on first use. Our own writes add entries to a small unsorted tail;
+// entries made stale by an update stay behind, which is harmless because SQLite checks
+// every constraint again on the rows we return (we never set `omit`).
+#include "SqlModule.h"
+
+#include "DbfFile.h"
+#include "Error.h"
+
+#include <QFileInfo>
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace tk::dbf {
+namespace {
+
+// ---------------------------------------------------------------- collation
+
+struct Weight {
+    std::uint32_t primary;
+    std::uint8_t secondary; // 1 for Ё/ё, so that it sorts after Е of the same word
+    std::uint8_t caseBit;   // 1 for upper case
+};
+
+char32_t nextUtf8(const unsigned char* s, int n, int& i)
+{
+    const unsigned char b0 = s[i++];
+    if (b0 < 0x80)
+        return b0;
+    const int extra = b0 >= 0xF0 ? 3 : b0 >= 0xE0 ? 2 : b0 >= 0xC0 ? 1 : 0;
+    char32_t c = b0 & (0x3F >> extra);
+    for (int k = 0; k < extra && i < n; ++k)
+        c = (c << 6) | (s[i++] & 0x3F);
+    return c;
+}
+
+Weight weightOf(char32_t c)
+{
+    if (c >= 'a' && c <= 'z')
+        return {c - 32, 0, 0};
+    if (c >= 'A' && c <= 'Z')
+        return {c, 0, 1};
+    // Cyrillic: А..Я = U+0410..U+042F, а..я = U+0430..U+044F; Ё U+0401, ё U+0451.
+    const std::uint32_t base = 0x10000;
+    auto letter = [&](std::uint32_t idx) {
+        // Room for Ё right after Е: positions are doubled.
+        return base + idx * 2;
+    };
+    if (c == 0x0401)
+        return {letter(5), 1, 1};
+    if (c == 0x0451)
+        return {letter(5), 1, 0};
+    if (c >= 0x0410 && c <= 0x042F)
+        return {letter(c - 0x0410), 0, 1};
+    if (c >= 0x0430 && c <= 0x044F)
+        return {letter(c - 0x0430), 0, 0};
+    return {c < 0x10000 ? c : 0xFFFF, 0, 0};
+}
+
+int collateRu(void*, int na, const void* a, int nb, const void* b)
+{
+    return compareRussian(static_cast<const char*>(a), na, static_cast<const char*>(b), nb);
+}
+
+// ---------------------------------------------------------------- indexes
+
+struct NumIndex {
+    std::vector<std::pair<double, std::uint32_t>> sorted, tail;
+};
+struct TextIndex {
+    std::vector<std::pair<std::uint64_t, std::uint32_t>> sorted, tail;
+};
+
+std::uint64_t hashText(const std::string& s)
+{
+    std::uint64_t h = 1469598103934665603ULL;
+    for (unsigned char c : s) {
+        h ^= c;
+        h *= 1099511628211ULL;
+    }
+    return h;
+}
+
+// The numeric key of an ISO date, YYYYMMDD; false for anything else.
+bool dateKey(const unsigned char* t, int n, double& key)
+{
+    if (n != 10 || t[4] != '-' || t[7] != '-')
+        return false;
+    int v = 0;
+    for (int i : {0, 1, 2, 3, 5, 6, 8, 9}) {
+        if (t[i] < '0' || t[i] > '9')
+            return false;
+        v = v * 10 + (t[i] - '0');
+    }
+    key = v;
+    return true;
+}
+
+enum Op { EQ, GT, GE, LT, LE };
+
+// ---------------------------------------------------------------- table state
+
+struct Table {
+    sqlite3_vtab base {};
+    ModuleOptions* options = nullptr;
+    QString path;
+    DbfFile file;
+    int readers = 0;       // open cursors of this connection
+    bool writing = false;  // inside xBegin .. xCommit
+    std::map<int, NumIndex> numIdx;
+    std::map<int, TextIndex> textIdx;
+    // Undo of the current write transaction.
+    std::map<std::uint32_t, std::string> before;
+    std::uint32_t countBefore = 0;
+    std::string scratch;
+
+    const Schema& schema() const { return file.schema(); }
+    const QString& name() const { return file.name(); }
+};
+
+struct Cursor {
+    sqlite3_vtab_cursor base {};
+    std::vector<std::uint32_t> candidates;
+    bool useCandidates = false;
+    std::size_t pos = 0;
+    std::uint32_t end = 0;
+    std::uint32_t recno = 0;
+    bool eof = true;
+    std::string record;
+    Value value;
+};
+
+Table* T(sqlite3_vtab* v) { return reinterpret_cast<Table*>(v); }
+Cursor* C(sqlite3_vtab_cursor* c) { return reinterpret_cast<Cursor*>(c); }
+
+void setError(sqlite3_vtab* v, const QString& msg)
+{
+    sqlite3_free(v->zErrMsg);
+    v->zErrMsg = sqlite3_mprintf("%s", msg.toUtf8().constData());
+}
+
+QString lockedMessage(const Table* t)
+{
+    return QStringLiteral("%1 is in use by another program (locked); try again later").arg(t->name());
+}
+
+// Takes the locks for reading or writing and re-reads the file when it changed.
+void acquire(Table* t, bool exclusive)
+{
+    const bool first = t->readers == 0 && !t->writing;
+    OsFile& os = t->file.os();
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        if (!t->file.isOpen())
+            t->file.open(t->path, DbfFile::Access::PreferWrite);
+        if (first && !os.lock(LockSlot::Presence, LockKind::Shared, t->options->lockTimeoutMs))
+            throw Error(lockedMessage(t));
+        if ((first || exclusive)
+            && !os.lock(LockSlot::Data, exclusive ? LockKind::Exclusive : LockKind::Shared, t->options->lockTimeoutMs)) {
+            if (first)
+                os.unlock(LockSlot::Presence);
+            throw Error(lockedMessage(t));
+        }
+        if (!first)
+            return;
+        const DbfFile::Refresh r = t->file.refresh();
+        if (r == DbfFile::Refresh::Same)
+            return;
+        t->numIdx.clear();
+        t->textIdx.clear();
+        if (r == DbfFile::Refresh::Changed)
+            return;
+        // Reopened: the new descriptor holds no locks yet.
+    }
+    throw Error(QStringLiteral("%1 keeps being replaced; try again later").arg(t->name()));
+}
+
+void releaseIfIdle(Table* t)
+{
+    if (t->readers == 0 && !t->writing && t->file.isOpen()) {
+        t->file.os().unlock(LockSlot::Data);
+        t->file.os().unlock(LockSlot::Presence);
+    }
+}
+
+bool numericKey(const Value& v, double& key)
+{
+    if (v.kind == Value::Kind::Integer)
+        key = double(v.i);
+    else if (v.kind == Value::Kind::Real)
+        key = v.d;
+    else if (v.kind == Value::Kind::Date)
+        return dateKey(reinterpret_cast<const unsigned char*>(v.text.data()), int(v.text.size()), key);
+    else
+        return false;
+    return true;
+}
+
+void addToIndex(Table* t, int col, const char* raw, std::uint32_t recno, bool tail)
+{
+    const Field& f = t->schema().fields[std::size_t(col)];
+    Value v;
+    decodeField(f, t->schema().codePage, raw, v, {t->name(), long(recno)});
+    if (v.kind == Value::Kind::Null)
+        return;
+    if (f.type == 'C') {
+        auto it = t->textIdx.find(col);
+        if (it != t->textIdx.end())
+            (tail ? it->second.tail : it->second.sorted).emplace_back(hashText(v.text), recno);
+    } else {
+        double k;
+        auto it = t->numIdx.find(col);
+        if (it != t->numIdx.end() && numericKey(v, k))
+            (tail ? it->second.tail : it->second.sorted).emplace_back(k, recno);
+    }
+}
+
+void buildIndex(Table* t, int col)
+{
+    const bool text = t->schema().fields[std::size_t(col)].type == 'C';
+    if (text ? t->textIdx.count(col) : t->numIdx.count(col))
+        return;
+    if (text)
+        t->textIdx[col];
+    else
+        t->numIdx[col];
+    const std::uint32_t n = t->file.recordCount();
+    for (std::uint32_t r = 0; r < n; ++r) {
+        const char* raw = t->file.record(r);
+        if (!DbfFile::isDeleted(raw))
+            addToIndex(t, col, raw, r, false);
+    }
+    if (text)
+        std::sort(t->textIdx[col].sorted.begin(), t->textIdx[col].sorted.end());
+    else
+        std::sort(t->numIdx[col].sorted.begin(), t->numIdx[col].sorted.end());
+}
+
+void noteWrite(Table* t, const char* raw, std::uint32_t recno)
+{
+    for (auto& [col, idx] : t->numIdx)
+        addToIndex(t, col, raw, recno, true);
+    for (auto& [col, idx] : t->textIdx)
+        addToIndex(t, col, raw, recno, true);
+    // Keep the tails short: fold them in once they grow.
+    for (auto& [col, idx] : t->numIdx)
+        if (idx.tail.size() > 4096) {
+            idx.sorted.insert(idx.sorted.end(), idx.tail.begin(), idx.tail.end());
+            idx.tail.clear();
+            std::sort(idx.sorted.begin(), idx.sorted.end());
+        }
+    for (auto& [col, idx] : t->textIdx)
+        if (idx.tail.size() > 4096) {
+            idx.sorted.insert(idx.sorted.end(), idx.tail.begin(), idx.tail.end());
+            idx.tail.clear();
+            std::sort(idx.sorted.begin(), idx.sorted.end());
+        }
+}
+
+template <class K>
+void collect(const std::vector<std::pair<K, std::uint32_t>>& sorted, const std::vector<std::pair<K, std::uint32_t>>& tail,
+             Op op, K key, std::vector<std::uint32_t>& out)
+{
+    auto match = [&](K k) {
+        switch (op) {
+        case EQ: return k == key;
+        case GT: return k > key;
+        case GE: return k >= key;
+        case LT: return k < key;
+        case LE: return k <= key;
+        }
+        return false;
+    };
+    const auto lo = std::lower_bound(sorted.begin(), sorted.end(), std::make_pair(key, std::uint32_t(0)));
+    const auto hi = std::upper_bound(sorted.begin(), sorted.end(), std::make_pair(key, std::uint32_t(0xFFFFFFFF)));
+    auto put = [&](auto a, auto b) {
+        for (auto it = a; it != b; ++it)
+            out.push_back(it->second);
+    };
+    switch (op) {
+    case EQ: put(lo, hi); break;
+    case GT: put(hi, sorted.end()); break;
+    case GE: put(lo, sorted.end()); break;
+    case LT: put(sorted.begin(), lo); break;
+    case LE: put(sorted.begin(), hi); break;
+    }
+    for (const auto& e : tail)
+        if (match(e.first))
+            out.push_back(e.second);
+}
+
+// Candidates for one constraint; false when the value cannot be served from an index
+// (then the constraint does not narrow the scan).
+bool candidatesFor(Table* t, int col, Op op, sqlite3_value* v, std::vector<std::uint32_t>& out, bool& none)
+{
+    none = false;
+    const Field& f = t->schema().fields[std::size_t(col)];
+    const int vt = sqlite3_value_type(v);
+    if (vt == SQLITE_NULL) {
+        none = true; // a comparison with NULL is never true
+        return true;
+    }
+    if (f.type == 'C') {
+        if (op != EQ || vt != SQLITE_TEXT)
+            return false;
+        std::string s(reinterpret_cast<const char*>(sqlite3_value_text(v)), std::size_t(sqlite3_value_bytes(v)));
+        buildIndex(t, col);
+        const TextIndex& idx = t->textIdx[col];
+        collect(idx.sorted, idx.tail, EQ, hashText(s), out);
+        return true;
+    }
+    double key;
+    if (f.type == 'D') {
+        if (vt != SQLITE_TEXT)
+            return false;
+        if (!dateKey(sqlite3_value_text(v), sqlite3_value_bytes(v), key))
+            return false;
+    } else if (f.type == 'L') {
+        return false;
+    } else {
+        if (vt != SQLITE_INTEGER && vt != SQLITE_FLOAT)
+            return false;
+        key = sqlite3_value_double(v);
+    }
+    buildIndex(t, col);
+    const NumIndex& idx = t->numIdx[col];
+    collect(idx.sorted, idx.tail, op, key, out);
+    return true;
+}
+
+// ---------------------------------------------------------------- module slots
+
+// xCreate/xConnect: argv[3] is the quoted path of the table file.
+int xConnect(sqlite3* db, void* aux, int argc, const char* const* argv, sqlite3_vtab** out, char** err)
+{
+    if (argc < 4) {
+        *err = sqlite3_mprintf("dbf: the table file is missing");
+        return SQLITE_ERROR;
+    }
+    std::string p = argv[3];
+    if (p.size() >= 2 && (p.front() == '\'' || p.front() == '"') && p.back() == p.front())
+        p = p.substr(1, p.size() - 2);
+    for (std::size_t i = 0; (i = p.find("''", i)) != std::string::npos; ++i)
+        p.erase(i, 1);
+    auto t = std::make_unique<Table>();
+    t->options = static_cast<ModuleOptions*>(aux);
+    t->path = QString::fromStdString(p);
+    try {
+        t->file.open(t->path, DbfFile::Access::PreferWrite);
+    } catch (const Error& e) {
+        *err = sqlite3_mprintf("%s", e.message().toUtf8().constData());
+        return SQLITE_ERROR;
+    }
+    std::string ddl = "CREATE TABLE x(";
+    const Schema& s = t->schema();
+    for (std::size_t i = 0; i < s.fields.size(); ++i) {
+        const Field& f = s.fields[i];
+        if (i)
+            ddl += ",";
+        ddl += "\"" + f.name + "\" ";
+        switch (f.type) {
+        case 'C': ddl += "TEXT COLLATE RU"; break;
+        case 'D': ddl += "DATE TEXT"; break;
+        case 'L': ddl += "INTEGER"; break;
+        default: ddl += f.decimals == 0 ? "INTEGER" : "REAL"; break;
+        }
+    }
+    ddl += ")";
+    const int rc = sqlite3_declare_vtab(db, ddl.c_str());
+    if (rc != SQLITE_OK) {
+        *err = sqlite3_mprintf("%s: %s", t->name().toUtf8().constData(), sqlite3_errmsg(db));
+        return rc;
+    }
+    // Nothing is held between statements.
+    t->file.os().unlock(LockSlot::Presence);
+    *out = &t.release()->base;
+    return SQLITE_OK;
+}
+
+int xDisconnect(sqlite3_vtab* v)
+{
+    delete T(v);
+    return SQLITE_OK;
+}
+
+// Encodes the usable constraints as "col,op;..." in idxStr; every one gets an argv slot.
+int xBestIndex(sqlite3_vtab* v, sqlite3_index_info* info)
+{
+    Table* t = T(v);
+    const double rows = std::max<double>(1.0, t->file.recordCount());
+    std::string plan;
+    int arg = 0;
+    bool eq = false, range = false;
+    for (int i = 0; i < info->nConstraint; ++i) {
+        const auto& c = info->aConstraint[i];
+        if (!c.usable || c.iColumn < 0)
+            continue;
+        const Field& f = t->schema().fields[std::size_t(c.iColumn)];
+        int op;
+        switch (c.op) {
+        case SQLITE_INDEX_CONSTRAINT_EQ: op = EQ; break;
+        case SQLITE_INDEX_CONSTRAINT_GT: op = GT; break;
+        case SQLITE_INDEX_CONSTRAINT_GE: op = GE; break;
+        case SQLITE_INDEX_CONSTRAINT_LT: op = LT; break;
+        case SQLITE_INDEX_CONSTRAINT_LE: op = LE; break;
+        default: continue;
+        }
+        if (f.type == 'L' || (f.type == 'C' && op != EQ))
+            continue;
+        if (arg >= 8)
+            break;
+        info->aConstraintUsage[i].argvIndex = ++arg;
+        info->aConstraintUsage[i].omit = 0;
+        plan += std::to_string(c.iColumn) + "," + std::to_string(op) + ";";
+        (op == EQ ? eq : range) = true;
+    }
+    info->idxNum = arg;
+    if (arg) {
+        info->idxStr = sqlite3_mprintf("%s", plan.c_str());
+        info->needToFreeIdxStr = 1;
+    }
+    const double est = eq ? std::max(1.0, rows / 1000) : range ? rows / 4 : rows;
+    info->estimatedRows = sqlite3_int64(est);
+    info->estimatedCost = est * 10 + 10;
+    return SQLITE_OK;
+}
+
+int xOpen(sqlite3_vtab* v, sqlite3_vtab_cursor** out)
+{
+    Table* t = T(v);
+    try {
+        acquire(t, false);
+    } catch (const Error& e) {
+        setError(v, e.message());
+        return SQLITE_BUSY;
+    }
+    ++t->readers;
+    auto* c = new Cursor;
+    *out = &c->base;
+    return SQLITE_OK;
+}
+
+int xClose(sqlite3_vtab_cursor* cur)
+{
+    Table* t = T(cur->pVtab);
+    --t->readers;
+    releaseIfIdle(t);
+    delete C(cur);
+    return SQLITE_OK;
+}
+
+// Moves to the next live record from the current position.
+void settle(Table* t, Cursor* c)
+{
+    while (true) {
+        std::uint32_t r;
+        if (c->useCandidates) {
+            if (c->pos >= c->candidates.size())
+                break;
+            r = c->candidates[c->pos];
+        } else {
+            if (c->pos >= c->end)
+                break;
+            r = std::uint32_t(c->pos);
+        }
+        if (r < t->file.recordCount()) {
+            const char* raw = t->file.record(r);
+            if (!DbfFile::isDeleted(raw)) {
+                c->recno = r;
+                c->record.assign(raw, std::size_t(t->schema().recordLength));
+                c->eof = false;
+                return;
+            }
+        }
+        ++c->pos;
+    }
+    c->eof = true;
+}
+
+int xFilter(sqlite3_vtab_cursor* cur, int idxNum, const char* idxStr, int argc, sqlite3_value** argv)
+{
+    Table* t = T(cur->pVtab);
+    Cursor* c = C(cur);
+    c->pos = 0;
+    c->useCandidates = false;
+    c->candidates.clear();
+    c->end = t->file.recordCount();
+    try {
+        if (idxNum > 0 && idxStr) {
+            const char* p = idxStr;
+            bool have = false;
+            std::vector<std::uint32_t> best, trial;
+            for (int i = 0; i < argc && *p; ++i) {
+                const int col = std::atoi(p);
+                p = std::strchr(p, ',') + 1;
+                const Op op = Op(std::atoi(p));
+                p = std::strchr(p, ';') + 1;
+                trial.clear();
+                bool none = false;
+                if (!candidatesFor(t, col, op, argv[i], trial, none))
+                    continue;
+                if (none) {
+                    best.clear();
+                    have = true;
+                    break;
+                }
+                if (!have || trial.size() < best.size()) {
+                    best.swap(trial);
+                    have = true;
+                }
+            }
+            // An index pays off only when it leaves out a good part of the table.
+            if (have && best.size() < std::size_t(c->end) / 2 + 1) {
+                std::sort(best.begin(), best.end());
+                best.erase(std::unique(best.begin(), best.end()), best.end());
+                c->candidates.swap(best);
+                c->useCandidates = true;
+            }
+        }
+        settle(t, c);
+    } catch (const Error& e) {
+        setError(cur->pVtab, e.message());
+        return SQLITE_ERROR;
+    }
+    return SQLITE_OK;
+}
+
+int xNext(sqlite3_vtab_cursor* cur)
+{
+    Cursor* c = C(cur);
+    ++c->pos;
+    try {
+        settle(T(cur->pVtab), c);
+    } catch (const Error& e) {
+        setError(cur->pVtab, e.message());
+        return SQLITE_ERROR;
+    }
+    return SQLITE_OK;
+}
+
+int xEof(sqlite3_vtab_cursor* cur) { return C(cur)->eof; }
+
+int xColumn(sqlite3_vtab_cursor* cur, sqlite3_context* ctx, int col)
+{
+    Table* t = T(cur->pVtab);
+    Cursor* c = C(cur);
+    try {
+        decodeField(t->schema().fields[std::size_t(col)], t->schema().codePage, c->record.data(), c->value,
+                    {t->name(), long(c->recno)});
+    } catch (const Error& e) {
+        sqlite3_result_error(ctx, e.message().toUtf8().constData(), -1);
+        return SQLITE_ERROR;
+    }
+    const Value& v = c->value;
+    switch (v.kind) {
+    case Value::Kind::Null: sqlite3_result_null(ctx); break;
+    case Value::Kind::Integer: sqlite3_result_int64(ctx, v.i); break;
+    case Value::Kind::Real: sqlite3_result_double(ctx, v.d); break;
+    case Value::Kind::Text:
+    case Value::Kind::Date: sqlite3_result_text(ctx, v.text.data(), int(v.text.size()), SQLITE_TRANSIENT); break;
+    }
+    return SQLITE_OK;
+}
+
+int xRowid(sqlite3_vtab_cursor* cur, sqlite3_int64* rowid)
+{
+    *rowid = C(cur)->recno;
+    return SQLITE_OK;
+}
+
+Value fromSqlite(sqlite3_value* v)
+{
+    switch (sqlite3_value_type(v)) {
+    case SQLITE_INTEGER: return Value::integer(sqlite3_value_int64(v));
+    case SQLITE_FLOAT: return Value::real(sqlite3_value_double(v));
+    case SQLITE_NULL: return Value::null();
+    default:
+        return Value::textValue(std::string(reinterpret_cast<const char*>(sqlite3_value_text(v)),
+                                            std::size_t(sqlite3_value_bytes(v))));
+    }
+}
+
+// xUpdate: argc == 1 deletes argv[0]; argv[0] NULL inserts; otherwise updates argv[0].
+// The whole new record is encoded before anything is written, so a value that does not
+// fit leaves the record untouched.
+int xUpdate(sqlite3_vtab* v, int argc, sqlite3_value** argv, sqlite3_int64* rowid)
+{
+    Table* t = T(v);
+    try {
+        if (!t->writing)
+            throw Error(QStringLiteral("%1: write outside a transaction").arg(t->name()));
+        if (!t->file.writable())
+            throw Error(QStringLiteral("%1 cannot be written: the file is read-only").arg(t->name()));
+        const Schema& s = t->schema();
+        if (argc == 1) {
+            const auto r = std::uint32_t(sqlite3_value_int64(argv[0]));
+            if (!t->before.count(r))
+                t->before[r] = std::string(t->file.record(r), std::size_t(s.recordLength));
+            t->file.markDeleted(r);
+            return SQLITE_OK;
+        }
+        const bool insert = sqlite3_value_type(argv[0]) == SQLITE_NULL;
+        if (sqlite3_value_type(argv[1]) != SQLITE_NULL
+            && (insert || sqlite3_value_int64(argv[1]) != sqlite3_value_int64(argv[0])))
+            throw Error(QStringLiteral("%1: record numbers cannot be set or changed").arg(t->name()));
+        std::uint32_t r;
+        std::string& rec = t->scratch;
+        if (insert) {
+            r = t->file.recordCount();
+            rec.assign(std::size_t(s.recordLength), ' ');
+        } else {
+            r = std::uint32_t(sqlite3_value_int64(argv[0]));
+            rec.assign(t->file.record(r), std::size_t(s.recordLength));
+        }
+        for (std::size_t i = 0; i < s.fields.size() && int(i) + 2 < argc; ++i)
+            encodeField(s.fields[i], s.codePage, fromSqlite(argv[i + 2]), rec.data(), t->name());
+        if (!insert && !t->before.count(r))
+            t->before[r] = std::string(t->file.record(r), std::size_t(s.recordLength));
+        t->file.writeRecord(r, rec.data());
+        noteWrite(t, rec.data(), r);
+        *rowid = r;
+    } catch (const Error& e) {
+        setError(v, e.message());
+        return SQLITE_ERROR;
+    }
+    return SQLITE_OK;
+}
+
+int xBegin(sqlite3_vtab* v)
+{
+    Table* t = T(v);
+    try {
+        acquire(t, true);
+    } catch (const Error& e) {
+        setError(v, e.message());
+        return SQLITE_BUSY;
+    }
+    t->writing = true;
+    t->before.clear();
+    t->countBefore = t->file.recordCount();
+    return SQLITE_OK;
+}
+
+void endWrite(Table* t)
+{
+    t->writing = false;
+    t->before.clear();
+    if (t->readers > 0)
+        t->file.os().lock(LockSlot::Data, LockKind::Shared, 0); // back to shared: converts at once
+    releaseIfIdle(t);
+}
+
+int xSync(sqlite3_vtab*) { return SQLITE_OK; }
+
+int xCommit(sqlite3_vtab* v)
+{
+    Table* t = T(v);
+    int rc = SQLITE_OK;
+    try {
+        if (!t->before.empty() || t->file.recordCount() != t->countBefore)
+            t->file.bumpWriteCounter();
+    } catch (const Error& e) {
+        setError(v, e.message());
+        rc = SQLITE_ERROR;
+    }
+    endWrite(t);
+    return rc;
+}
+
+// Puts back every record the failed statement changed and drops what it appended.
+int xRollback(sqlite3_vtab* v)
+{
+    Table* t = T(v);
+    int rc = SQLITE_OK;
+    try {
+        for (const auto& [r, raw] : t->before)
+            if (r < t->countBefore)
+                t->file.writeRecord(r, raw.data());
+        if (t->file.recordCount() > t->countBefore)
+            t->file.truncateRecords(t->countBefore);
+        if (!t->before.empty())
+            t->file.bumpWriteCounter();
+        t->numIdx.clear();
+        t->textIdx.clear();
+    } catch (const Error& e) {
+        setError(v, e.message());
+        rc = SQLITE_ERROR;
+    }
+    endWrite(t);
+    return rc;
+}
+
+sqlite3_module makeModule()
+{
+    sqlite3_module m {};
+    m.iVersion = 1;
+    m.xCreate = xConnect;
+    m.xConnect = xConnect;
+    m.xBestIndex = xBestIndex;
+    m.xDisconnect = xDisconnect;
+    m.xDestroy = xDisconnect;
+    m.xOpen = xOpen;
+    m.xClose = xClose;
+    m.xFilter = xFilter;
+    m.xNext = xNext;
+    m.xEof = xEof;
+    m.xColumn = xColumn;
+    m.xRowid = xRowid;
+    m.xUpdate = xUpdate;
+    m.xBegin = xBegin;
+    m.xSync = xSync;
+    m.xCommit = xCommit;
+    m.xRollback = xRollback;
+    return m;
+}
+
+const sqlite3_module kModule = makeModule();
+
+} // namespace
+
+int compareRussian(const char* a, int na, const char* b, int nb)
+{
+    const auto* ua = reinterpret_cast<const unsigned char*>(a);
+    const auto* ub = reinterpret_cast<const unsigned char*>(b);
+    // Level by level: letters, then Ё against Е, then case, then the bytes themselves.
+    for (int level = 0; level < 3; ++level) {
+        int i = 0, j = 0;
+        while (i < na && j < nb) {
+            const Weight wa = weightOf(nextUtf8(ua, na, i));
+            const Weight wb = weightOf(nextUtf8(ub, nb, j));
+            const std::uint32_t x = level == 0 ? wa.primary : level == 1 ? wa.secondary : wa.caseBit;
+            const std::uint32_t y = level == 0 ? wb.primary : level == 1 ? wb.secondary : wb.caseBit;
+            if (x != y)
+                return x < y ? -1 : 1;
+        }
+        if (level == 0 && (i < na) != (j < nb))
+            return i < na ? 1 : -1;
+    }
+    const int n = std::min(na, nb);
+    const int r = std::memcmp(a, b, std::size_t(n));
+    if (r != 0)
+        return r < 0 ? -1 : 1;
+    return na == nb ? 0 : (na < nb ? -1 : 1);
+}
+
+void registerModule(sqlite3* db, ModuleOptions* options)
+{
+    sqlite3_create_module(db, "dbf", &kModule, options);
+    sqlite3_create_collation(db, "RU", SQLITE_UTF8, nullptr, collateRu);
+}
+
+} // namespace tk::dbf

@@ -1,0 +1,20 @@
+#pragma once
+// The SQLite virtual-table module "dbf" over one table file, and the "RU" collation of
+// its text columns. Used by LocalSql; tests and benchmarks may register it on their own
+// connections too.
+#include <sqlite3.h>
+
+namespace tk::dbf {
+
+struct ModuleOptions {
+    int lockTimeoutMs = 10000;
+};
+
+// Registers the module and the collation on db. The options must outlive the connection.
+void registerModule(sqlite3* db, ModuleOptions* options);
+
+// Russian alphabetical order: letters without regard to case, Ё beside Е; strings that
+// differ in any way never compare equal, so equality stays exact.
+int compareRussian(const char* a, int na, const char* b, int nb);
+
+} // namespace tk::dbf

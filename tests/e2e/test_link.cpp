@@ -1,0 +1,167 @@
+// The manager's window against the emulator over a real pseudo-terminal: what a person sees.
+#include "Engine.h"
+#include "ScriptedPrompter.h"
+#include "SimProcess.h"
+#include "TFormVorm.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QLocale>
+#include <QRegularExpression>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace tk;
+using namespace tk::test;
+
+namespace {
+
+class EndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(work.isValid());
+        qputenv("XDG_CONFIG_HOME", work.filePath("config").toUtf8());
+        previousDir = QDir::currentPath();
+        QDir::setCurrent(work.path());
+        QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+    }
+    void TearDown() override
+    {
+        QDir::setCurrent(previousDir);
+        QLocale::setDefault(QLocale::c());
+    }
+
+    // A reader content written for the test; the emulator runs unpaced.
+    QString writeState(const QByteArray& json)
+    {
+        const QString path = work.filePath("reader.json");
+        QFile f(path);
+        f.open(QIODevice::WriteOnly);
+        f.write(json);
+        return path;
+    }
+
+    static QString text(QLineEdit* e) { return e ? e->text() : QStringLiteral("<missing>"); }
+
+    QTemporaryDir work;
+    QString previousDir;
+};
+
+const QByteArray kReader = R"({
+    "version": "06", "build": "01",
+    "databases": {
+        "0": {"records": ["00", "01", "02"]},
+        "2": {"records": ["00"]},
+        "5": {"records": ["01 D1 C0 C4 CE C2 C0 DF 00 00 00 00 00"]},
+        "6": {"records": ["000123A00503010000020000030000780000", "000123A00503010000020000030000780000"]}
+    }
+})";
+
+} // namespace
+
+TEST_F(EndToEnd, ConnectPollsTheReaderIntoTheHeaderAndDisconnectEmptiesIt)
+{
+    SimProcess sim({"--state", writeState(kReader)});
+    ASSERT_TRUE(sim.started()) << sim.error().toStdString();
+    ScriptedPrompter prompter;
+    manager::StartupOptions options;
+    options.arguments = {"Vormer_2005", "--port", sim.pty()};
+    manager::TFormVorm w(&prompter, options);
+    w.show();
+    EXPECT_EQ(sim.pty(), w.ComboPort->currentText()) << "the pty appears in the drop-down";
+
+    w.action("ActionConnect")->trigger();
+    ASSERT_TRUE(w.engine().linkUp());
+    EXPECT_FALSE(w.action("ActionConnect")->isEnabled());
+    EXPECT_TRUE(w.action("ActionDisconnect")->isEnabled());
+    EXPECT_FALSE(w.ComboPort->isEnabled());
+
+    // One whole cycle: the street base is read once (its count differs), then the clock.
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return !w.EditDate->text().isEmpty() && w.action("ActionTime")->isEnabled(); }, 10000));
+    EXPECT_EQ("6", text(w.EditVersion).toStdString());
+    EXPECT_EQ("1", text(w.EditBuild).toStdString());
+    EXPECT_EQ("1", text(w.EditTelv_1).toStdString());
+    EXPECT_EQ("3", text(w.EditTelv_2).toStdString());
+    EXPECT_EQ("0", text(w.EditVakl_4).toStdString());
+    EXPECT_EQ("0", text(w.Edit_ZKV).toStdString());
+    EXPECT_EQ(1, w.engine().streets().size());
+    EXPECT_EQ("САДОВАЯ", w.engine().streets().nameOf(1).toStdString());
+    const QDate readerDate = QLocale().toDate(w.EditDate->text(), QLocale().dateFormat(QLocale::ShortFormat));
+    EXPECT_LE(std::abs(readerDate.daysTo(QDate::currentDate())), 1) << w.EditDate->text().toStdString();
+    EXPECT_TRUE(w.action("ActionTime")->isEnabled()) << "the version reply enables the reader actions";
+    EXPECT_TRUE(w.action("ActionVaklPdr")->isEnabled()) << "firmware 6.01";
+    EXPECT_FALSE(w.EditCompTime->text().isEmpty()) << "the PC clock ticks beside it";
+
+    // The poll goes on: the reader's clock keeps moving.
+    const QString firstTime = w.EditTime->text();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.EditTime->text() != firstTime; }, 5000));
+
+    w.action("ActionDisconnect")->trigger();
+    EXPECT_FALSE(w.engine().linkUp());
+    EXPECT_TRUE(w.EditVersion->text().isEmpty());
+    EXPECT_TRUE(w.EditDate->text().isEmpty());
+    EXPECT_TRUE(w.EditTime->text().isEmpty());
+    EXPECT_TRUE(w.action("ActionConnect")->isEnabled());
+    EXPECT_FALSE(w.action("ActionTime")->isEnabled());
+    EXPECT_TRUE(w.ComboPort->isEnabled());
+    EXPECT_TRUE(prompter.allAnswered());
+}
+
+TEST_F(EndToEnd, UnpluggedReaderIsAskedAgainAndThePollResumes)
+{
+    SimProcess sim({"--state", writeState(kReader)});
+    ASSERT_TRUE(sim.started()) << sim.error().toStdString();
+    ScriptedPrompter prompter;
+    manager::StartupOptions options;
+    options.arguments = {"Vormer_2005", "--port", sim.pty(), "--connect", "debug"};
+    auto w = std::make_unique<manager::TFormVorm>(&prompter, options);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w->engine().linkUp() && !w->EditDate->text().isEmpty(); }, 10000))
+        << "--connect establishes the link at start";
+
+    ASSERT_TRUE(sim.command("unplug"));
+    const QStringList& log = *w->engine().exchangeLog();
+    const int before = int(log.size());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return log.mid(before).filter(" Timeout").size() >= 2; }, 6000));
+    ASSERT_TRUE(sim.command("plug"));
+    w->EditDate->clear();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !w->EditDate->text().isEmpty(); }, 8000)) << "the poll resumes";
+
+    w->close(); // the close sequence writes the exchange log
+    w.reset();
+    QFile protocol(work.filePath("protocol.txt"));
+    ASSERT_TRUE(protocol.open(QIODevice::ReadOnly)) << "protocol.txt in the working directory";
+    const QStringList lines = QString::fromUtf8(protocol.readAll()).split('\n', Qt::SkipEmptyParts);
+    const QRegularExpression send(R"(^\d{1,2}\.\d{3} Send: ([0-9A-F]{2} )+$)");
+    const QRegularExpression receive(R"(^\d{1,2}\.\d{3} Receive: ([0-9A-F]{2} )+$)");
+    int sends = 0, receives = 0, timeouts = 0;
+    for (const QString& l : lines) {
+        sends += send.match(l).hasMatch();
+        receives += receive.match(l).hasMatch();
+        timeouts += l.endsWith(" Timeout");
+    }
+    EXPECT_GT(sends, 10);
+    EXPECT_GT(receives, 10);
+    EXPECT_GE(timeouts, 2);
+    EXPECT_TRUE(lines.front().contains(" Send: 00 02 80 71 ")) << lines.front().toStdString();
+}
+
+TEST_F(EndToEnd, PortThatCannotBeOpenedShowsTheReasonAndLeavesTheLinkDown)
+{
+    ScriptedPrompter prompter;
+    manager::StartupOptions options;
+    const QString missing = work.filePath("no-such-port");
+    options.arguments = {"Vormer_2005", "--port", missing};
+    manager::TFormVorm w(&prompter, options);
+    prompter.expectErrorStartingWith("ТК4718ЕН-менеджер", missing + ": ");
+    w.ActionConnectExecute();
+    EXPECT_TRUE(prompter.allAnswered());
+    EXPECT_FALSE(w.engine().linkUp());
+    EXPECT_TRUE(w.action("ActionConnect")->isEnabled());
+}
