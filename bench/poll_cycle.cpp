@@ -1,6 +1,7 @@
 // Poll-cycle benchmark: the real main window polls the emulated reader over a pty, the emulator
 // paced at 9600 baud with 11 bits a byte. Prints the time of 100 poll cycles against the limit
 // the line sets, and the CPU time the manager spent per cycle.
+// Arguments: [cycles] [baud, 0 for unpaced] [reply delay in ms].
 #include "Engine.h"
 #include "Frame.h"
 #include "Prompter.h"
@@ -65,7 +66,7 @@ int main(int argc, char** argv)
     QDir::setCurrent(work.path());
 
     const int cycles = argc > 1 ? std::atoi(argv[1]) : 100;
-    const int baud = 9600;
+    const int baud = argc > 2 ? std::atoi(argv[2]) : 9600;
     // A reader with no street base, so that every cycle is the plain poll.
     const QString state = work.filePath("reader.json");
     QFile f(state);
@@ -73,7 +74,10 @@ int main(int argc, char** argv)
     f.write(R"({"version": "06", "build": "01"})");
     f.close();
 
-    tk::test::SimProcess sim({"--state", state, "--baud", QString::number(baud)});
+    QStringList simArgs = {"--state", state, "--baud", QString::number(baud)};
+    if (argc > 3) // a reply delay in ms, to see the cost of the bytes apart from the cost of the steps
+        simArgs << "--reply-delay" << QString::fromLatin1(argv[3]);
+    tk::test::SimProcess sim(simArgs);
     if (!sim.started()) {
         std::fprintf(stderr, "%s\n", qPrintable(sim.error()));
         return 1;

@@ -780,7 +780,16 @@ QWidget* TFormVorm::createSettingsTab()
 void TFormVorm::connectEngine()
 {
     reader::Engine* e = engine_.get();
-    connect(e, &reader::Engine::statusTextChanged, this, [this](const QString& t) { StatusBar1->setPanelText(0, t); });
+    statusRepaint_ = new QTimer(this);
+    statusRepaint_->setSingleShot(true);
+    statusRepaint_->setInterval(kStatusRepaintMs);
+    connect(statusRepaint_, &QTimer::timeout, this, [this] {
+        if (StatusBar1->panelText(0) != pendingStatus_) {
+            StatusBar1->setPanelText(0, pendingStatus_);
+            statusRepaint_->start();
+        }
+    });
+    connect(e, &reader::Engine::statusTextChanged, this, &TFormVorm::showStatusText);
     connect(e, &reader::Engine::headerChanged, this, &TFormVorm::showHeader);
     connect(e, &reader::Engine::gaugeChanged, this, &TFormVorm::showGauge);
     connect(e, &reader::Engine::readerActionsChanged, this, &TFormVorm::applyReaderActions);
@@ -900,6 +909,15 @@ void TFormVorm::showHeader()
     StatusBar6->setPanelText(0, hp.diaryCount);
     for (size_t f = 0; f < familyStatusBars.size(); ++f)
         familyStatusBars[f]->setPanelText(0, hp.gridCounts[f]);
+}
+
+void TFormVorm::showStatusText(const QString& text)
+{
+    pendingStatus_ = text;
+    if (statusRepaint_->isActive())
+        return; // shown when the interval is up
+    StatusBar1->setPanelText(0, text);
+    statusRepaint_->start();
 }
 
 void TFormVorm::showGauge(int position, int maximum)

@@ -30,6 +30,7 @@ class QStandardItemModel;
 class QTabWidget;
 class QTableView;
 class QTimeEdit;
+class QTimer;
 class QToolBar;
 
 namespace tk {
@@ -188,6 +189,12 @@ private:
     QWidget* headerPanel_ = nullptr;
     StreetListModel* streetModel_ = nullptr;
     bool showingReaderSettings_ = false;
+    // The poll changes the operation text some forty times a second, faster than anyone reads
+    // it; the panel shows a new text at once and then at most every kStatusRepaintMs.
+    static constexpr int kStatusRepaintMs = 250;
+    QTimer* statusRepaint_ = nullptr;
+    QString pendingStatus_;
+    void showStatusText(const QString& text);
     bool closed_ = false;
 };
 

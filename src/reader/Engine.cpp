@@ -130,6 +130,8 @@ void Engine::startTicking()
 
 void Engine::setGauge(int position, int maximum)
 {
+    if (position == gaugePos_ && maximum == gaugeMax_)
+        return;
     gaugePos_ = position;
     gaugeMax_ = maximum;
     emit gaugeChanged(position, maximum);
@@ -143,7 +145,11 @@ void Engine::setStatusText(const QString& text)
 
 void Engine::setReaderActions(bool on)
 {
+    // Every version reply of the poll asks for the actions on; only a change is passed on.
+    if (on == readerActionsOn_ && firmwareWord_ == readerActionsFirmware_)
+        return;
     readerActionsOn_ = on;
+    readerActionsFirmware_ = firmwareWord_;
     emit readerActionsChanged(on);
 }
 
@@ -187,14 +193,15 @@ void Engine::disconnectLink()
         emit linkChanged(false);
     emit exchangeActionsEnabled();
 
-    header_.version.clear();
-    header_.build.clear();
-    // Every count goes: a count left standing would describe a reader no longer connected.
-    for (QString& c : header_.counts)
-        c.clear();
-    header_.readerDate.clear();
-    header_.readerTime.clear();
-    emit headerChanged();
+    changeHeader([](HeaderPanel& h) {
+        h.version.clear();
+        h.build.clear();
+        // Every count goes: a count left standing would describe a reader no longer connected.
+        for (QString& c : h.counts)
+            c.clear();
+        h.readerDate.clear();
+        h.readerTime.clear();
+    });
     setStatusText(QString());
     setGauge(0, gaugeMax_);
 }
@@ -282,6 +289,7 @@ void Engine::sendTail()
     try {
         port_.setParity(Parity::Space);
         port_.write(sendTail_);
+        port_.expect(3); // function, length and one more byte tell how long the reply is
     } catch (const Error& e) {
         addLog(QStringLiteral(" ") + e.message());
     }
@@ -338,6 +346,7 @@ void Engine::onReceived(const QByteArray& bytes)
     }
     if (!rx_.complete()) {
         timers_.start(TimerId::Out, kReplyTimeoutMs);
+        port_.expect(rx_.count() < 3 ? 3 - rx_.count() : rx_.length() + 2 - rx_.count());
         return;
     }
     processReply();
@@ -415,10 +424,11 @@ void Engine::onVersion()
 {
     const uint8_t version = rx_.at(2);
     const uint8_t build = rx_.at(3);
-    header_.version = QString::number(BcdToByte(version));
-    header_.build = QString::number(BcdToByte(build));
+    changeHeader([&](HeaderPanel& h) {
+        h.version = QString::number(BcdToByte(version));
+        h.build = QString::number(BcdToByte(build));
+    });
     firmwareWord_ = version * 256 + build;
-    emit headerChanged();
     setGauge(0, gaugeMax_);
     // A chain started while this reply was outstanding keeps its actions disabled until it ends.
     if (stepNo_ == StepVersion) {
@@ -431,23 +441,24 @@ void Engine::onVersion()
 void Engine::showCount(int db, int count)
 {
     const QString text = QString::number(count);
-    switch (db) {
-    case 2: header_.counts[size_t(Family::Telv1)] = text; break;
-    case 0: header_.counts[size_t(Family::Telv2)] = text; break;
-    case 1: header_.counts[size_t(Family::Vakl4)] = text; break;
-    case 3: header_.counts[size_t(Family::VaklDr)] = text; break;
-    case 4:
-    case 63: {
-        const bool shown = firmwareWord_ > 0x600;
-        header_.pdrZkvEnabled = shown;
-        header_.counts[size_t(db == 4 ? Family::VaklPdr : Family::Zkv)] = shown ? text : QString();
-        break;
-    }
-    case kJournalDb: header_.journalCount = text; break;
-    case kDiaryDb: header_.diaryCount = text; break;
-    default: return;
-    }
-    emit headerChanged();
+    changeHeader([&](HeaderPanel& h) {
+        switch (db) {
+        case 2: h.counts[size_t(Family::Telv1)] = text; break;
+        case 0: h.counts[size_t(Family::Telv2)] = text; break;
+        case 1: h.counts[size_t(Family::Vakl4)] = text; break;
+        case 3: h.counts[size_t(Family::VaklDr)] = text; break;
+        case 4:
+        case 63: {
+            const bool shown = firmwareWord_ > 0x600;
+            h.pdrZkvEnabled = shown;
+            h.counts[size_t(db == 4 ? Family::VaklPdr : Family::Zkv)] = shown ? text : QString();
+            break;
+        }
+        case kJournalDb: h.journalCount = text; break;
+        case kDiaryDb: h.diaryCount = text; break;
+        default: break;
+        }
+    });
 }
 
 void Engine::onCount()
@@ -494,13 +505,10 @@ QString Engine::clockTimeText(const uint8_t* image)
 
 void Engine::showClock(const uint8_t* image)
 {
-    const QString date = clockDateText(image);
-    const QString time = clockTimeText(image);
-    if (date == header_.readerDate && time == header_.readerTime)
-        return;
-    header_.readerDate = date;
-    header_.readerTime = time;
-    emit headerChanged();
+    changeHeader([&](HeaderPanel& h) {
+        h.readerDate = clockDateText(image);
+        h.readerTime = clockTimeText(image);
+    });
 }
 
 void Engine::onClock()

@@ -84,6 +84,8 @@ struct HeaderPanel {
     QString journalCount;            // panel 0 of the journal tab's status bar
     QString diaryCount;              // panel 0 of the diary tab's status bar
     std::array<QString, 6> gridCounts; // by Family: records in the reader-data grid (panel 0 of its tab)
+
+    bool operator==(const HeaderPanel&) const = default;
 };
 
 // The steps of a family's read and clear.
@@ -204,6 +206,16 @@ private:
     void onTimeout();
     void addLog(const QString& rest);
     void setStatusText(const QString& text);
+    // Changes the header panel and tells the window only when something it shows changed: the
+    // poll refreshes every field many times a second, mostly with the same text.
+    template <class Change>
+    void changeHeader(Change change)
+    {
+        const HeaderPanel before = header_;
+        change(header_);
+        if (!(before == header_))
+            emit headerChanged();
+    }
     void showCount(int db, int count);
     void showClock(const uint8_t* image);
 
@@ -238,6 +250,7 @@ private:
     std::array<QString, 64> dbNames_;
     StreetList streets_;
     bool readerActionsOn_ = false;
+    int readerActionsFirmware_ = -1; // the firmware word the window last applied the actions for
 
     QByteArray sendTail_; // bytes 1 .. SendLength - 1 of the request being sent
     RxCollector rx_;

@@ -100,8 +100,7 @@ bool Engine::onFamilyRecord(int db)
         }
         return true;
     }
-    header_.gridCounts[size_t(*family)] = QString::number(grid.recordCount() + 1);
-    emit headerChanged();
+    changeHeader([&](HeaderPanel& h) { h.gridCounts[size_t(*family)] = QString::number(grid.recordCount() + 1); });
     grid.appendRecord(record->cells);
     for (const QString& number : record->invalidDates)
         prompter_.error(QStringLiteral("Некорректные данные"),

@@ -50,8 +50,7 @@ void Engine::startListRead(bool journal)
     repeat_.reset();
     setGauge(0, gaugeMax_);
     emit showTab(journal ? kJournalTab : kDiaryTab);
-    (journal ? header_.journalCount : header_.diaryCount).clear();
-    emit headerChanged();
+    changeHeader([journal](HeaderPanel& h) { (journal ? h.journalCount : h.diaryCount).clear(); });
     stepNo_ = journal ? StepJournalCount : StepDiaryCount;
 }
 

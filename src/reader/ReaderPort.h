@@ -20,6 +20,10 @@ public:
     virtual void setParity(Parity parity) = 0;
     // Returns when the bytes have been handed to the system.
     virtual void write(const QByteArray& bytes) = 0;
+    // A hint: the reply being collected needs this many more bytes before it can be complete, so
+    // a port may hold back its receive event until they are in rather than wake the program for
+    // every byte. Ports that cannot do that ignore it.
+    virtual void expect(int bytes) { (void)bytes; }
 };
 
 enum class TimerId {

@@ -6,6 +6,12 @@
 #include <QSerialPort>
 #include <QTimer>
 
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <termios.h>
+#include <unistd.h>
+#endif
+
 namespace tk::reader {
 
 SerialChannel::SerialChannel(QObject* parent) : QObject(parent), port_(new QSerialPort(this))
@@ -95,10 +101,57 @@ void SerialChannel::write(const QByteArray& bytes)
 {
     if (!port_->isOpen())
         throw Error(device() + QStringLiteral(": порт закрыт"));
+#ifdef Q_OS_UNIX
+    // Straight to the device: the bytes are with the system when this returns, before the
+    // parity switch that follows, and no write notifier wakes the program afterwards.
+    if (port_->bytesToWrite() == 0) {
+        qint64 done = 0;
+        while (done < bytes.size()) {
+            const ssize_t n = ::write(int(port_->handle()), bytes.constData() + done, size_t(bytes.size() - done));
+            if (n > 0) {
+                done += n;
+                continue;
+            }
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK)
+                throw Error(device() + QStringLiteral(": ") + QString::fromLocal8Bit(strerror(errno)));
+            // The output buffer is full: the rest goes through the port's own queue.
+            if (port_->write(bytes.mid(int(done))) != bytes.size() - done)
+                throw Error(device() + QStringLiteral(": ") + port_->errorString());
+            port_->flush();
+            return;
+        }
+        return;
+    }
+#endif
     if (port_->write(bytes) != bytes.size())
         throw Error(device() + QStringLiteral(": ") + port_->errorString());
     // Hand the bytes to the system now: the parity switch that follows must not overtake them.
     port_->flush();
+}
+
+void SerialChannel::expect(int bytes)
+{
+#ifdef Q_OS_UNIX
+    // With VTIME 0, poll() reports the line readable only once VMIN bytes are waiting: one wake-up
+    // for a reply instead of one for every byte that trickles in at 9600 baud. Bytes that never
+    // reach the count are left to the reply time-out, which would have repeated the request anyway.
+    if (!port_->isOpen())
+        return;
+    const int fd = int(port_->handle());
+    termios tio{};
+    if (tcgetattr(fd, &tio) != 0)
+        return;
+    const cc_t min = cc_t(std::clamp(bytes, 1, 255));
+    if (tio.c_cc[VMIN] == min && tio.c_cc[VTIME] == 0)
+        return;
+    tio.c_cc[VMIN] = min;
+    tio.c_cc[VTIME] = 0;
+    tcsetattr(fd, TCSANOW, &tio);
+#else
+    Q_UNUSED(bytes);
+#endif
 }
 
 void SerialChannel::onReadyRead()

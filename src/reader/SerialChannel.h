@@ -35,6 +35,7 @@ public:
     void close() noexcept override;
     void setParity(Parity parity) override;
     void write(const QByteArray& bytes) override;
+    void expect(int bytes) override;
     bool isOpen() const;
 
 private:

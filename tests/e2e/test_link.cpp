@@ -165,3 +165,47 @@ TEST_F(EndToEnd, PortThatCannotBeOpenedShowsTheReasonAndLeavesTheLinkDown)
     EXPECT_FALSE(w.engine().linkUp());
     EXPECT_TRUE(w.action("ActionConnect")->isEnabled());
 }
+
+TEST_F(EndToEnd, BadRepliesOnTheLineNeverStopThePoll)
+{
+    SimProcess sim({"--state", writeState(kReader)});
+    ASSERT_TRUE(sim.started()) << sim.error().toStdString();
+    ScriptedPrompter prompter;
+    manager::StartupOptions options;
+    options.arguments = {"Vormer_2005", "--port", sim.pty(), "--connect", "debug"};
+    manager::TFormVorm w(&prompter, options);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.action("ActionTime")->isEnabled(); }, 10000));
+
+    // Each fault in turn. Faults that spoil every reply are lifted once the manager has seen them
+    // a few times; then, and under the others, the poll must get through to the reader's clock.
+    const struct {
+        const char* command;
+        const char* seen; // lifted after three such log lines; nullptr: stays on
+    } faults[] = {
+        {"garbage FF 00 13 37", " Bad CheckSum"}, // bytes before every reply
+        {"split 3", nullptr},                    // every reply one byte at a time
+        {"bad-crc 3", nullptr},                  // three replies with a wrong CRC
+        {"error 3 4", " Error: Incorect data"},  // every count refused
+        {"error 1 9", " Error: Error code №9"},  // the clock answered with an undocumented code
+        {"silence-next 2", nullptr},             // two requests unanswered: the time-out repeats them
+    };
+    const QStringList& log = *w.engine().exchangeLog();
+    for (const auto& f : faults) {
+        ASSERT_TRUE(sim.command("clear-faults"));
+        const int from = int(log.size());
+        ASSERT_TRUE(sim.command(f.command)) << f.command;
+        if (f.seen) {
+            const QString seen = QString::fromUtf8(f.seen);
+            ASSERT_TRUE(QTest::qWaitFor([&] { return log.mid(from).filter(seen).size() >= 3; }, 8000)) << f.command;
+            ASSERT_TRUE(sim.command("clear-faults"));
+        }
+        w.EditTime->clear();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !w.EditTime->text().isEmpty(); }, 8000)) << f.command;
+        EXPECT_TRUE(w.engine().linkUp());
+    }
+    ASSERT_TRUE(sim.command("clear-faults"));
+    EXPECT_GE(log.filter(" Bad CheckSum").size(), 3);
+    EXPECT_GE(log.filter(QString::fromUtf8(" Error: Error code №9")).size(), 1);
+    EXPECT_GE(log.filter(" Timeout").size(), 2);
+    EXPECT_TRUE(prompter.allAnswered());
+}
