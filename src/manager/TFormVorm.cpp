@@ -438,8 +438,15 @@ QWidget* TFormVorm::createHeaderPanel()
     EditVaklPdr = counts[4];
     Edit_ZKV = counts[5];
 
-    // Wide enough for a four-digit year and for seconds.
-    const int clockWidth = headerPanel_->fontMetrics().horizontalAdvance(QStringLiteral("00.00.0000")) + 8;
+    // Wide enough for the widest date and time the system's formats write (a month name, a
+    // four-digit year, seconds, AM/PM).
+    const QFontMetrics fm = headerPanel_->fontMetrics();
+    int clockWidth = fm.horizontalAdvance(QStringLiteral("00.00.0000"));
+    for (int month = 1; month <= 12; ++month)
+        clockWidth = std::max(clockWidth, fm.horizontalAdvance(regional::shortDate(QDate(2026, month, 28))));
+    clockWidth = std::max(clockWidth, fm.horizontalAdvance(regional::longTime(QTime(23, 59, 59))));
+    clockWidth = std::max(clockWidth, fm.horizontalAdvance(regional::longTime(QTime(11, 59, 59))));
+    clockWidth += 12;
     const QString date = QStringLiteral("Дата:");
     const QString time = QStringLiteral("Время:");
     const QString readerClock = QStringLiteral(" Дата / время ридера ");
