@@ -37,14 +37,49 @@ QString longTime(const QTime& t)
     return t.isValid() ? QLocale().toString(t, longTimeFormat()) : QString();
 }
 
-QString quartersOfMilli(qint64 count)
+static QString quartersOfMilliWith(qint64 count, QChar separator)
 {
     const bool negative = count < 0;
     const quint64 magnitude = negative ? quint64(-(count + 1)) + 1 : quint64(count);
     const quint64 thousandths = (magnitude + 2) / 4;
-    QString text = QString::number(thousandths / 1000) + decimalSeparator()
-        + QStringLiteral("%1").arg(thousandths % 1000, 3, 10, QLatin1Char('0'));
+    const quint64 fraction = thousandths % 1000;
+    QString text = QString::number(thousandths / 1000);
+    text.reserve(text.size() + 5);
+    text += separator;
+    text += QChar(u'0' + char16_t(fraction / 100));
+    text += QChar(u'0' + char16_t(fraction / 10 % 10));
+    text += QChar(u'0' + char16_t(fraction % 10));
     return negative && thousandths != 0 ? QLatin1Char('-') + text : text;
+}
+
+QString quartersOfMilli(qint64 count)
+{
+    return quartersOfMilliWith(count, decimalSeparator());
+}
+
+Formats::Formats() : dateFormat_(locale_.dateFormat(QLocale::ShortFormat))
+{
+    const QString dp = locale_.decimalPoint();
+    decimal_ = dp.isEmpty() ? QLatin1Char('.') : dp.front();
+}
+
+QString Formats::shortDate(const QDate& d) const
+{
+    if (!d.isValid())
+        return {};
+    const qint64 day = d.toJulianDay();
+    for (auto it = dates_.rbegin(); it != dates_.rend(); ++it)
+        if (it->first == day)
+            return it->second;
+    if (dates_.size() >= 64)
+        dates_.erase(dates_.begin());
+    dates_.emplace_back(day, locale_.toString(d, dateFormat_));
+    return dates_.back().second;
+}
+
+QString Formats::quartersOfMilli(qint64 count) const
+{
+    return quartersOfMilliWith(count, decimal_);
 }
 
 std::optional<QDate> parseShortDate(const QString& text)

@@ -6,9 +6,29 @@
 #include <QDate>
 #include <QString>
 #include <QTime>
+#include <QLocale>
 #include <optional>
+#include <utility>
+#include <vector>
 
 namespace tk::regional {
+
+// The formats of the locale in force when it was made, for work that formats many values in a
+// row (decoding a long read): the locale is looked up once, and the text of each date is kept,
+// since the records of one read carry only a few different days.
+class Formats {
+public:
+    Formats();
+    QString shortDate(const QDate& d) const;
+    QString quartersOfMilli(qint64 count) const;
+    QChar decimalSeparator() const { return decimal_; }
+
+private:
+    QLocale locale_;
+    QString dateFormat_;
+    QChar decimal_;
+    mutable std::vector<std::pair<qint64, QString>> dates_; // by Julian day, most recent last
+};
 
 QString shortDateFormat();          // e.g. dd.MM.yyyy
 QString longTimeFormat();           // hours, minutes, seconds; no time-zone part

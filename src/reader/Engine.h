@@ -8,6 +8,7 @@
 #include "ReaderLists.h"
 #include "ReaderPort.h"
 #include "ReaderSettings.h"
+#include "Regional.h"
 #include "StreetList.h"
 #include "TextGrid.h"
 #include "TextList.h"
@@ -261,6 +262,7 @@ private:
     int gaugeMax_ = 100;
 
     ReaderSettings settings_;
+    regional::Formats readFormats_; // of the family read in progress
     TextList databaseList_;
     RepeatSuppression repeat_;
 

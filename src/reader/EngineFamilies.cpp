@@ -40,6 +40,7 @@ void Engine::startReadFamily(Family f)
     bool ok = false;
     const int count = header_.counts[size_t(f)].toInt(&ok);
     setGauge(0, ok ? count : 0);
+    readFormats_ = regional::Formats();
     emit showTab(familyInfo(f).tab);
     stepNo_ = familySteps(f).first;
 }
@@ -81,7 +82,8 @@ bool Engine::onFamilyRecord(int db)
     if (stepNo_ != fs.first && stepNo_ != fs.next)
         return true;
     TextGrid& grid = familyGrid(int(*family));
-    auto record = decodeFamilyRecord(*family, rx_.data(), rx_.length(), clock_.now().date().year(), streets_, dbNames_);
+    auto record = decodeFamilyRecord(*family, rx_.data(), rx_.length(), clock_.now().date().year(), streets_,
+                                     dbNames_, &readFormats_);
     if (!record) {
         // A reply without a record ends the read.
         stepNo_ = StepVersion;

@@ -22,20 +22,44 @@ qint32 le32signed(const uint8_t* p)
     return qint32(quint32(le(p, 4)));
 }
 
+// Texts are built character by character: a long read decodes thousands of records, and the
+// general formatting functions cost more than all the rest of the decoding.
+QChar hexDigit(int v)
+{
+    return QLatin1Char("0123456789ABCDEF"[v & 0x0F]);
+}
+
+void appendHex2(QString& s, uint8_t b)
+{
+    s += hexDigit(b >> 4);
+    s += hexDigit(b);
+}
+
 QString hex2(uint8_t b)
 {
-    return QStringLiteral("%1").arg(b, 2, 16, QLatin1Char('0')).toUpper();
+    QString s;
+    appendHex2(s, b);
+    return s;
 }
 
 QString timeText(uint8_t hour, uint8_t minute)
 {
-    return hex2(hour) + QLatin1Char(':') + hex2(minute);
+    QString s;
+    s.reserve(5);
+    appendHex2(s, hour);
+    s += QLatin1Char(':');
+    appendHex2(s, minute);
+    return s;
 }
 
 QString workTimeText(quint64 halfMinutes)
 {
     const quint64 m = halfMinutes >> 1;
-    return QString::number(m / 60) + QLatin1Char(':') + QStringLiteral("%1").arg(m % 60, 2, 10, QLatin1Char('0'));
+    QString s = QString::number(m / 60);
+    s += QLatin1Char(':');
+    s += QChar(u'0' + char16_t(m % 60 / 10));
+    s += QChar(u'0' + char16_t(m % 10));
+    return s;
 }
 
 QString accountText(qint64 account)
@@ -44,12 +68,13 @@ QString accountText(qint64 account)
 }
 
 // Number and date columns of every meter family; the date message names the meter.
-void numberAndDate(const uint8_t* f, int numberCol, int dateCol, int year, FamilyRecord& r)
+void numberAndDate(const uint8_t* f, int numberCol, int dateCol, int year, const regional::Formats& fm,
+                   FamilyRecord& r)
 {
     r.cells[numberCol] = meterNumberText(f + 3);
     const QDate d = recordDate(f[8], f[9], year);
     if (d.isValid())
-        r.cells[dateCol] = regional::shortDate(d);
+        r.cells[dateCol] = fm.shortDate(d);
     else
         r.invalidDates.push_back(r.cells[numberCol]);
 }
@@ -68,13 +93,13 @@ void routeCell(int db, int col, const std::array<QString, 64>& names, FamilyReco
 }
 
 FamilyRecord decodeTelv1(const uint8_t* f, int length, int year, const StreetList& streets,
-                         const std::array<QString, 64>& names)
+                         const std::array<QString, 64>& names, const regional::Formats& fm)
 {
     FamilyRecord r;
     r.cells = QStringList(9);
-    numberAndDate(f, 3, 4, year, r);
+    numberAndDate(f, 3, 4, year, fm, r);
     r.cells[5] = timeText(f[7], f[6]);
-    r.cells[7] = regional::quartersOfMilli(le32signed(f + 10));
+    r.cells[7] = fm.quartersOfMilli(le32signed(f + 10));
     if (length == 21) {
         const int db = f[14] & 0x3F;
         if (f[15] != 0)
@@ -97,11 +122,11 @@ FamilyRecord decodeTelv1(const uint8_t* f, int length, int year, const StreetLis
 }
 
 FamilyRecord decodeMultiTariff(const uint8_t* f, int length, int year, const StreetList& streets,
-                               const std::array<QString, 64>& names)
+                               const std::array<QString, 64>& names, const regional::Formats& fm)
 {
     FamilyRecord r;
     r.cells = QStringList(18);
-    numberAndDate(f, 3, 4, year, r);
+    numberAndDate(f, 3, 4, year, fm, r);
     r.cells[5] = timeText(f[7], f[6]);
     r.cells[6] = QString::number(f[10]);
     if (length == 37) {
@@ -138,7 +163,7 @@ FamilyRecord decodeMultiTariff(const uint8_t* f, int length, int year, const Str
     return r;
 }
 
-FamilyRecord decodeZkv(const uint8_t* f, int length, int year)
+FamilyRecord decodeZkv(const uint8_t* f, int length, int year, const regional::Formats& fm)
 {
     FamilyRecord r;
     r.cells = QStringList(12);
@@ -150,7 +175,7 @@ FamilyRecord decodeZkv(const uint8_t* f, int length, int year)
             r.invalidDates.push_back(r.cells[0]);
             return;
         }
-        r.cells[col] = regional::shortDate(d) + QLatin1Char(' ') + hex2(f[at + 2]) + QLatin1Char(':')
+        r.cells[col] = fm.shortDate(d) + QLatin1Char(' ') + hex2(f[at + 2]) + QLatin1Char(':')
             + hex2(f[at + 1]) + QLatin1Char(':') + hex2(f[at]);
     };
     contact(6, 1);
@@ -224,14 +249,19 @@ int numberColumn(Family f)
 }
 
 std::optional<FamilyRecord> decodeFamilyRecord(Family f, const uint8_t* frame, int length, int currentYear,
-                                               const StreetList& streets, const std::array<QString, 64>& dbNames)
+                                               const StreetList& streets, const std::array<QString, 64>& dbNames,
+                                               const regional::Formats* formats)
 {
     if (!isRecordLength(f, length))
         return std::nullopt;
+    std::optional<regional::Formats> local;
+    if (!formats)
+        local.emplace();
+    const regional::Formats& fm = formats ? *formats : *local;
     switch (f) {
-    case Family::Telv1: return decodeTelv1(frame, length, currentYear, streets, dbNames);
-    case Family::Zkv: return decodeZkv(frame, length, currentYear);
-    default: return decodeMultiTariff(frame, length, currentYear, streets, dbNames);
+    case Family::Telv1: return decodeTelv1(frame, length, currentYear, streets, dbNames, fm);
+    case Family::Zkv: return decodeZkv(frame, length, currentYear, fm);
+    default: return decodeMultiTariff(frame, length, currentYear, streets, dbNames, fm);
     }
 }
 

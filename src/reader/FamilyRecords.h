@@ -12,6 +12,10 @@
 #include <optional>
 #include <vector>
 
+namespace tk::regional {
+class Formats;
+}
+
 namespace tk::reader {
 
 class StreetList;
@@ -43,7 +47,10 @@ struct FamilyRecord {
 };
 
 // frame is the whole reply, length its L. nullopt when L is none of the family's lengths.
+// formats: the regional formats to write with (a read passes one for all its records); nullptr
+// takes the locale in force.
 std::optional<FamilyRecord> decodeFamilyRecord(Family f, const uint8_t* frame, int length, int currentYear,
-                                               const StreetList& streets, const std::array<QString, 64>& dbNames);
+                                               const StreetList& streets, const std::array<QString, 64>& dbNames,
+                                               const regional::Formats* formats = nullptr);
 
 } // namespace tk::reader

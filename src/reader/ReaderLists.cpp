@@ -59,7 +59,13 @@ int meterNumber(const uint8_t* bcd)
 
 QString meterNumberText(const uint8_t* bcd)
 {
-    return QStringLiteral("%1").arg(meterNumber(bcd), 6, 10, QLatin1Char('0'));
+    // Two decimal digits a byte, as BcdToByte reads them (a nibble above 9 gives 10..15 and so
+    // carries into the digit before, exactly as the number does).
+    int n = meterNumber(bcd);
+    QString s(6, QLatin1Char('0'));
+    for (int i = 5; i >= 0 && n > 0; --i, n /= 10)
+        s[i] = QChar(u'0' + char16_t(n % 10));
+    return s;
 }
 
 std::optional<QStringList> decodeJournalRecord(const uint8_t* frame, int length, RepeatSuppression& repeat)

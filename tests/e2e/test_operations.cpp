@@ -1,0 +1,155 @@
+// Reader operations started from the manager's window against the emulator on a pty, with the
+// demo reader content: what the user sees in the grids and what the reader holds afterwards.
+#include "Engine.h"
+#include "Families.h"
+#include "PanelStatusBar.h"
+#include "ScriptedPrompter.h"
+#include "SimProcess.h"
+#include "TFormVorm.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLineEdit>
+#include <QLocale>
+#include <QSpinBox>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimeEdit>
+#include <gtest/gtest.h>
+
+using namespace tk;
+using namespace tk::test;
+
+namespace {
+
+class Operations : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(work.isValid());
+        qputenv("XDG_CONFIG_HOME", work.filePath("config").toUtf8());
+        previousDir = QDir::currentPath();
+        QDir::setCurrent(work.path());
+        QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+        state = work.filePath("reader.json");
+        ASSERT_TRUE(QFile::copy(QStringLiteral(TK_SOURCE_DIR "/tools/reader-sim/demo.json"), state));
+        QFile::setPermissions(state, QFile::ReadOwner | QFile::WriteOwner);
+        sim = std::make_unique<SimProcess>(QStringList{"--state", state});
+        ASSERT_TRUE(sim->started()) << sim->error().toStdString();
+        manager::StartupOptions options;
+        options.arguments = {"Vormer_2005", "--port", sim->pty(), "--connect"};
+        w = std::make_unique<manager::TFormVorm>(&prompter, options);
+        // The whole first cycle: the counts of the header are what a read's summary compares with.
+        ASSERT_TRUE(QTest::qWaitFor([&] { return idle() && !w->EditDate->text().isEmpty(); }, 10000));
+    }
+    void TearDown() override
+    {
+        w.reset();
+        sim.reset();
+        QDir::setCurrent(previousDir);
+        QLocale::setDefault(QLocale::c());
+    }
+
+    // Back in the poll with the reader actions enabled again.
+    bool idle() const
+    {
+        return w->engine().stepNo() <= reader::StepClock && w->action("ActionTime")->isEnabled();
+    }
+    bool run(const char* action, int timeoutMs = 10000)
+    {
+        w->action(action)->trigger();
+        return QTest::qWaitFor([&] { return idle(); }, timeoutMs);
+    }
+    QJsonObject savedState()
+    {
+        EXPECT_TRUE(sim->command("save"));
+        QFile f(state);
+        f.open(QIODevice::ReadOnly);
+        return QJsonDocument::fromJson(f.readAll()).object();
+    }
+
+    QTemporaryDir work;
+    QString previousDir;
+    QString state;
+    std::unique_ptr<SimProcess> sim;
+    ScriptedPrompter prompter;
+    std::unique_ptr<manager::TFormVorm> w;
+};
+
+} // namespace
+
+TEST_F(Operations, EveryFamilyReadFillsItsGridWithTheReadersRecords)
+{
+    const std::pair<const char*, int> reads[] = {
+        {"ActionTelv_1", 2}, {"ActionTelv_2", 2}, {"ActionVakl", 2},
+        {"ActionVaklDr", 1}, {"ActionVaklPdr", 1}, {"ActionZKV", 1},
+    };
+    for (const auto& read : reads)
+        ASSERT_TRUE(run(read.first)) << read.first;
+    for (size_t i = 0; i < std::size(reads); ++i) {
+        QAbstractItemModel* model = w->StringGrids[i]->model();
+        EXPECT_EQ(reads[i].second + 1, model->rowCount()) << reads[i].first << ": records and the empty last row";
+        EXPECT_FALSE(model->index(0, i == size_t(Family::Zkv) ? 0 : 3).data().toString().isEmpty()) << reads[i].first;
+        EXPECT_EQ(QString::number(reads[i].second), w->familyStatusBars[i]->panelText(0)) << reads[i].first;
+    }
+    EXPECT_TRUE(w->action("ActionWrite_2")->isEnabled()) << "a filled grid can be written";
+    EXPECT_TRUE(prompter.allAnswered());
+}
+
+TEST_F(Operations, SettingsWrittenFromThePageReachTheReaderAndReadBack)
+{
+    ASSERT_TRUE(run("ActionReadTarif"));
+    EXPECT_EQ(reader::kSettingsTab, w->PageControl1->currentIndex()) << "the password read shows the page";
+    EXPECT_FALSE(w->CheckOneTarif->isChecked());
+    EXPECT_EQ(QTime(6, 30), w->TimeZone[1]->time());
+    EXPECT_EQ("1234", w->EditPassword->text().toStdString());
+    for (QCheckBox* c : w->CheckIndi)
+        EXPECT_TRUE(c->isChecked()) << "display bits 0F";
+
+    w->TimeZone[2]->setTime(QTime(9, 15));
+    w->ComboTarif[5]->setCurrentIndex(w->ComboTarif[5]->findText("1"));
+    w->SpinCountDay->setValue(25);
+    w->SpinCountHour->setValue(23);
+    w->CheckSummer->setChecked(false);
+    w->CheckIndi[1]->setChecked(false);
+    w->EditPassword->setText("51234");
+    ASSERT_TRUE(run("ActionWriteTarif"));
+
+    const QJsonObject s = savedState();
+    EXPECT_EQ("03 09 15", s["tariffs"].toArray().at(2).toString().toStdString());
+    EXPECT_EQ("01 20 30", s["tariffs"].toArray().at(5).toString().toStdString());
+    EXPECT_EQ("25", s["billingDay"].toString().toStdString());
+    EXPECT_EQ("23", s["billingHour"].toString().toStdString());
+    EXPECT_EQ("00", s["summerFlag"].toString().toStdString());
+    EXPECT_EQ("0D", s["displayMode"].toString().toStdString());
+    EXPECT_EQ(51234, s["password"].toInt());
+    EXPECT_TRUE(prompter.allAnswered());
+}
+
+TEST_F(Operations, JournalDiaryAndDatabaseListAreReadIntoTheirTabs)
+{
+    ASSERT_TRUE(run("ActionReadJournal"));
+    EXPECT_EQ(reader::kJournalTab, w->PageControl1->currentIndex());
+    EXPECT_EQ(4, w->GridJournal->model()->rowCount()) << "three records and the empty last row";
+    EXPECT_EQ("3", w->StatusBar5->panelText(0).toStdString());
+
+    ASSERT_TRUE(run("ActionReadDiary"));
+    EXPECT_EQ(4, w->GridDiary->model()->rowCount());
+
+    ASSERT_TRUE(run("ActionReadList", 30000));
+    EXPECT_EQ(reader::kDatabasesTab, w->PageControl1->currentIndex());
+    QAbstractItemModel* list = w->ListDb->model();
+    QStringList named;
+    for (int r = 0; r < list->rowCount(); ++r)
+        named << list->index(r, 0).data().toString() + "=" + list->index(r, 1).data().toString() + ":"
+                + list->index(r, 2).data().toString();
+    EXPECT_EQ(QStringList({"8=Центр:5", "9=Заречье:0"}), named);
+    EXPECT_TRUE(prompter.allAnswered());
+}
