@@ -1,6 +1,6 @@
 // Record-decoding benchmark: ТЕЛВ-2 records of a month of different days decoded into their grid
 // cells in-process, as a long read does; prints records per second.
-#include "Bcd.h"
+#include "BenchSupport.h"
 #include "FamilyRecords.h"
 #include "Frame.h"
 #include "Regional.h"
@@ -12,20 +12,6 @@
 #include <cstdlib>
 #include <vector>
 
-namespace {
-
-QByteArray record(int n)
-{
-    QByteArray r = QByteArray::fromHex("000000301215060500010002000300040005000600"
-                                       "07025B0900FE000C008A870100");
-    r[0] = char(tk::ByteToBcd(n / 10000 % 100));
-    r[1] = char(tk::ByteToBcd(n / 100 % 100));
-    r[2] = char(tk::ByteToBcd(n % 100));
-    return r;
-}
-
-} // namespace
-
 int main(int argc, char** argv)
 {
     const int records = argc > 1 ? std::atoi(argv[1]) : 1000000;
@@ -33,7 +19,7 @@ int main(int argc, char** argv)
     std::vector<QByteArray> frames;
     for (int i = 0; i < 1000; ++i) {
         QByteArray f = QByteArray(1, char(tk::reader::ReadFirst)) + QByteArray(1, char(37)) + QByteArray(1, '\0')
-            + record(i * 7);
+            + tk::bench::telv2Record(i * 7);
         f[8] = char(tk::ByteToBcd(1 + i % 28)); // a month of different days
         frames.push_back(f);
     }

@@ -1,7 +1,7 @@
 // Family-read benchmark: 500 ТЕЛВ-2 records read by the real main window from the emulated reader
 // on a pty paced at 9600 baud, against the line's own time for the very requests and replies of
 // that read (11 bits a byte, the 10 ms split of every request, the inserted clock reads).
-#include "Bcd.h"
+#include "BenchSupport.h"
 #include "Engine.h"
 #include "Prompter.h"
 #include "SimProcess.h"
@@ -22,28 +22,6 @@
 
 namespace {
 
-class PrintingPrompter : public tk::Prompter {
-public:
-    Answer message(const QString& title, const QString& text, Icon, Buttons buttons) override
-    {
-        std::fprintf(stderr, "message: [%s] %s\n", qPrintable(title), qPrintable(text));
-        return buttons == Buttons::YesNo ? Answer::No : Answer::Ok;
-    }
-    QString openFile(const QString&, const QString&) override { return {}; }
-    QString saveFile(const QString&, const QString&, const QString&) override { return {}; }
-};
-
-// A 37-byte ТЕЛВ-2 record body (from frame offset 3) of meter n, read on 15 June.
-QByteArray record(int n)
-{
-    QByteArray r = QByteArray::fromHex("000000301215060500010002000300040005000600"
-                                       "07025B0900FE000C008A870100");
-    r[0] = char(tk::ByteToBcd(n / 10000 % 100));
-    r[1] = char(tk::ByteToBcd(n / 100 % 100));
-    r[2] = char(tk::ByteToBcd(n % 100));
-    return r;
-}
-
 int bytesOf(const QString& logLine, const QString& marker)
 {
     const int at = logLine.indexOf(marker);
@@ -54,7 +32,7 @@ int readBenchmark(QApplication& app, const QString& work, int records, int baud)
 {
     QJsonArray list;
     for (int i = 0; i < records; ++i)
-        list.append(QString::fromLatin1(record(i).toHex(' ')));
+        list.append(QString::fromLatin1(tk::bench::telv2Record(i).toHex(' ')));
     QJsonObject db0;
     db0["records"] = list;
     QJsonObject dbs;
@@ -74,7 +52,7 @@ int readBenchmark(QApplication& app, const QString& work, int records, int baud)
         std::fprintf(stderr, "%s\n", qPrintable(sim.error()));
         return 1;
     }
-    PrintingPrompter prompter;
+    tk::bench::PrintingPrompter prompter;
     tk::manager::StartupOptions options;
     options.arguments = {"Vormer_2005", "--port", sim.pty(), "--connect", "debug"};
     tk::manager::TFormVorm window(&prompter, options);

@@ -2,6 +2,7 @@
 // paced at 9600 baud with 11 bits a byte. Prints the time of 100 poll cycles against the limit
 // the line sets, and the CPU time the manager spent per cycle.
 // Arguments: [cycles] [baud, 0 for unpaced] [reply delay in ms].
+#include "BenchSupport.h"
 #include "Engine.h"
 #include "Frame.h"
 #include "Prompter.h"
@@ -18,20 +19,6 @@
 #include <sys/resource.h>
 
 namespace {
-
-// The benchmark runs unattended: a question would be a fault of the set-up, so it is printed.
-class PrintingPrompter : public tk::Prompter {
-public:
-    Answer message(const QString& title, const QString& text, Icon, Buttons buttons) override
-    {
-        std::fprintf(stderr, "unexpected message: [%s] %s\n", qPrintable(title), qPrintable(text));
-        ++unexpected;
-        return buttons == Buttons::YesNo ? Answer::No : Answer::Ok;
-    }
-    QString openFile(const QString&, const QString&) override { return {}; }
-    QString saveFile(const QString&, const QString&, const QString&) override { return {}; }
-    int unexpected = 0;
-};
 
 double cpuSeconds()
 {
@@ -83,7 +70,7 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    PrintingPrompter prompter;
+    tk::bench::PrintingPrompter prompter;
     tk::manager::StartupOptions options;
     options.arguments = {"Vormer_2005", "--port", sim.pty()};
     tk::manager::TFormVorm window(&prompter, options);

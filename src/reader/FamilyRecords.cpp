@@ -1,6 +1,7 @@
 #include "FamilyRecords.h"
 
 #include "Bcd.h"
+#include "Bytes.h"
 #include "Cp1251.h"
 #include "ReaderLists.h"
 #include "Regional.h"
@@ -9,38 +10,10 @@
 namespace tk::reader {
 namespace {
 
-quint64 le(const uint8_t* p, int bytes)
-{
-    quint64 v = 0;
-    for (int i = bytes - 1; i >= 0; --i)
-        v = (v << 8) | p[i];
-    return v;
-}
-
-qint32 le32signed(const uint8_t* p)
-{
-    return qint32(quint32(le(p, 4)));
-}
-
-// Texts are built character by character: a long read decodes thousands of records, and the
-// general formatting functions cost more than all the rest of the decoding.
-QChar hexDigit(int v)
-{
-    return QLatin1Char("0123456789ABCDEF"[v & 0x0F]);
-}
-
-void appendHex2(QString& s, uint8_t b)
-{
-    s += hexDigit(b >> 4);
-    s += hexDigit(b);
-}
-
-QString hex2(uint8_t b)
-{
-    QString s;
-    appendHex2(s, b);
-    return s;
-}
+using bytes::appendHex2;
+using bytes::hex2;
+using bytes::le;
+using bytes::le32signed;
 
 QString timeText(uint8_t hour, uint8_t minute)
 {

@@ -1,28 +1,19 @@
 #include "ReaderLists.h"
 
 #include "Bcd.h"
+#include "Bytes.h"
 #include "Cp1251.h"
 #include "Regional.h"
 
 namespace tk::reader {
 namespace {
 
-QString hex2(uint8_t b)
-{
-    return QStringLiteral("%1").arg(b, 2, 16, QLatin1Char('0')).toUpper();
-}
+using bytes::hex2;
+using bytes::le32signed;
 
-qint64 le(const uint8_t* p, int bytes)
+qint64 le(const uint8_t* p, int count)
 {
-    qint64 v = 0;
-    for (int i = bytes - 1; i >= 0; --i)
-        v = (v << 8) | p[i];
-    return v;
-}
-
-qint32 le32signed(const uint8_t* p)
-{
-    return qint32(quint32(le(p, 4)));
+    return qint64(bytes::le(p, count)); // at most 40 bits here
 }
 
 // Columns 0 and 1: written only when the meter or its type differs from the previous record's.

@@ -3,6 +3,7 @@
 #include "ScriptedPrompter.h"
 #include "SimProcess.h"
 #include "TFormVorm.h"
+#include "Workplace.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -23,19 +24,7 @@ namespace {
 
 class EndToEnd : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(work.isValid());
-        qputenv("XDG_CONFIG_HOME", work.filePath("config").toUtf8());
-        previousDir = QDir::currentPath();
-        QDir::setCurrent(work.path());
-        QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
-    }
-    void TearDown() override
-    {
-        QDir::setCurrent(previousDir);
-        QLocale::setDefault(QLocale::c());
-    }
+    void SetUp() override { ASSERT_TRUE(work.valid()); }
 
     // A reader content written for the test; the emulator runs unpaced.
     QString writeState(const QByteArray& json)
@@ -49,8 +38,7 @@ protected:
 
     static QString text(QLineEdit* e) { return e ? e->text() : QStringLiteral("<missing>"); }
 
-    QTemporaryDir work;
-    QString previousDir;
+    Workplace work;
 };
 
 const QByteArray kReader = R"({

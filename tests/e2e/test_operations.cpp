@@ -6,6 +6,7 @@
 #include "ScriptedPrompter.h"
 #include "SimProcess.h"
 #include "TFormVorm.h"
+#include "Workplace.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -33,11 +34,7 @@ class Operations : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(work.isValid());
-        qputenv("XDG_CONFIG_HOME", work.filePath("config").toUtf8());
-        previousDir = QDir::currentPath();
-        QDir::setCurrent(work.path());
-        QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+        ASSERT_TRUE(work.valid());
         state = work.filePath("reader.json");
         ASSERT_TRUE(QFile::copy(QStringLiteral(TK_SOURCE_DIR "/tools/reader-sim/demo.json"), state));
         QFile::setPermissions(state, QFile::ReadOwner | QFile::WriteOwner);
@@ -53,8 +50,6 @@ protected:
     {
         w.reset();
         sim.reset();
-        QDir::setCurrent(previousDir);
-        QLocale::setDefault(QLocale::c());
     }
 
     // Back in the poll with the reader actions enabled again.
@@ -75,8 +70,7 @@ protected:
         return QJsonDocument::fromJson(f.readAll()).object();
     }
 
-    QTemporaryDir work;
-    QString previousDir;
+    Workplace work;
     QString state;
     std::unique_ptr<SimProcess> sim;
     ScriptedPrompter prompter;
