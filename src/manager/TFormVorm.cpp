@@ -5,7 +5,7 @@
 #include "Engine.h"
 #include "Error.h"
 #include "ExchangeActions.h"
-#include "Families.h"
+#include "FamilyRecords.h"
 #include "HeaderColor.h"
 #include "PanelStatusBar.h"
 #include "PasswordValidator.h"
@@ -13,7 +13,9 @@
 #include "Regional.h"
 #include "SerialChannel.h"
 #include "Settings.h"
+#include "StatusDecoding.h"
 #include "StreetListModel.h"
+#include "TFormStatus.h"
 #include "TextGridModel.h"
 #include "TextListModel.h"
 #include "WaitCursor.h"
@@ -32,9 +34,11 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -49,6 +53,7 @@
 #include <QTimeEdit>
 #include <QTimer>
 #include <QToolBar>
+#include <QToolTip>
 #include <QVBoxLayout>
 
 namespace tk::manager {
@@ -63,6 +68,8 @@ namespace {
 const QString kSettingsKey = QStringLiteral("TK4718EH");
 const QColor kNavy(0, 0, 128);
 const QColor kCream(255, 251, 240);
+// The property of a reader-data grid that carries its status link.
+const char* const kStatusLink = "statusLink";
 
 QString withoutColon(QString caption)
 {
@@ -282,10 +289,14 @@ void TFormVorm::createMenus()
     NPort = reader->addMenu(QStringLiteral("Порт"));
     NPort->setObjectName(QStringLiteral("NPort"));
     add(reader, {"ActionConnect", "ActionDisconnect", nullptr, "ActionTime", "ActionReadList", nullptr});
-    // The status window comes with the status decoding; until then its item stays disabled.
-    QAction* status = reader->addAction(QStringLiteral("Расши&фровка статуса"));
-    status->setObjectName(QStringLiteral("NStatus"));
-    status->setEnabled(false);
+    // Enabled once the status window is handed in.
+    statusItem_ = reader->addAction(QStringLiteral("Расши&фровка статуса"));
+    statusItem_->setObjectName(QStringLiteral("NStatus"));
+    statusItem_->setEnabled(false);
+    connect(statusItem_, &QAction::triggered, this, [this] {
+        if (statusWindow_)
+            statusWindow_->showAndFocus();
+    });
     reader->addSeparator();
     QAction* exit = reader->addAction(QStringLiteral("В&ыход"));
     exit->setObjectName(QStringLiteral("NExit"));
@@ -502,6 +513,8 @@ QWidget* TFormVorm::createFamilyTab(int f)
 
     QTableView* grid = readerGrid(QStringLiteral("StringGrid%1").arg(f + 1), engine_->familyGrid(f), family, page);
     StringGrids[size_t(f)] = grid;
+    if (familyInfo(Family(f)).statusModel >= 0)
+        linkStatusCells(grid, Family(f));
     if (f == int(Family::Zkv)) {
         right->addWidget(grid, 1);
         return page;
@@ -834,6 +847,97 @@ void TFormVorm::connectEngine()
         connect(action(QString::fromLatin1(clears[int(family)])), &QAction::triggered, e,
                 [e, family] { e->startClearFamily(family); });
     }
+}
+
+// ---- the status window ----
+
+void TFormVorm::setStatusWindow(reader::TFormStatus* window)
+{
+    statusWindow_ = window;
+    statusItem_->setEnabled(window != nullptr);
+}
+
+void TFormVorm::linkStatusCells(QTableView* grid, Family family)
+{
+    grid->setProperty(kStatusLink, reader::statusColumn(family) + 32 * familyInfo(family).statusModel);
+    // The tooltip follows the cell under the pointer, so the viewport reports every move.
+    grid->viewport()->setMouseTracking(true);
+    grid->viewport()->installEventFilter(this);
+    connect(grid, &QAbstractItemView::doubleClicked, this,
+            [this, grid](const QModelIndex& index) { statusCellDoubleClicked(grid, index); });
+}
+
+int TFormVorm::statusModelOf(const QTableView* grid)
+{
+    return grid->property(kStatusLink).toInt() / 32;
+}
+
+int TFormVorm::statusCellValue(const QTableView* grid, const QModelIndex& index)
+{
+    // The grid's title row is the view's header, so every index is a record or the empty last row.
+    if (!index.isValid() || index.column() != grid->property(kStatusLink).toInt() % 32)
+        return 0;
+    return reader::statusValueOf(index.data(Qt::DisplayRole).toString());
+}
+
+bool TFormVorm::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::MouseMove || event->type() == QEvent::ToolTip) {
+        auto* viewport = qobject_cast<QWidget*>(watched);
+        auto* grid = viewport ? qobject_cast<QTableView*>(viewport->parentWidget()) : nullptr;
+        if (grid && grid->viewport() == viewport && grid->property(kStatusLink).isValid()) {
+            if (event->type() == QEvent::MouseMove) {
+                statusCellHovered(grid, static_cast<QMouseEvent*>(event)->position().toPoint());
+            } else {
+                statusCellTipWanted(grid, static_cast<QHelpEvent*>(event));
+                return true; // the view would replace the tip with its model's (empty) one
+            }
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TFormVorm::statusCellHovered(QTableView* grid, const QPoint& pos)
+{
+    QString tip;
+    const int value = statusCellValue(grid, grid->indexAt(pos));
+    if (value > 0 && statusWindow_) {
+        // The window follows the cell under the pointer, shown or not.
+        statusWindow_->ShowStatus(value, statusModelOf(grid), false);
+        tip = statusWindow_->text();
+    }
+    // A tip still on the screen goes when its text no longer fits the cell under the pointer;
+    // Qt itself takes it away once the pointer leaves the cell it was shown for.
+    QWidget* viewport = grid->viewport();
+    if (tip != viewport->toolTip()) {
+        QToolTip::hideText();
+        viewport->setToolTip(tip);
+    }
+}
+
+void TFormVorm::statusCellTipWanted(QTableView* grid, QHelpEvent* event)
+{
+    const QString tip = grid->viewport()->toolTip();
+    if (tip.isEmpty()) {
+        QToolTip::hideText();
+        event->ignore();
+        return;
+    }
+    QToolTip::showText(event->globalPos(), tip, grid->viewport(), grid->visualRect(grid->indexAt(event->pos())));
+}
+
+void TFormVorm::statusCellDoubleClicked(QTableView* grid, const QModelIndex& index)
+{
+    const int value = statusCellValue(grid, index);
+    if (value > 0 && statusWindow_)
+        statusWindow_->ShowStatus(value, statusModelOf(grid), true);
+}
+
+void TFormVorm::ShowTableRowStatus(Family family, const QString& statusText)
+{
+    const int model = familyInfo(family).statusModel;
+    if (model >= 0 && statusWindow_)
+        statusWindow_->ShowStatus(reader::statusValueOf(statusText), model, true);
 }
 
 void TFormVorm::takeReaderSettings()

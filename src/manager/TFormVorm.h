@@ -5,11 +5,14 @@
 #include "CommandLine.h"
 #include "ManagerSettings.h"
 
+#include "Families.h"
 #include "PortList.h"
+#include "TFormStatus.h"
 
 #include <QDateTime>
 #include <QHash>
 #include <QMainWindow>
+#include <QPointer>
 #include <QStringList>
 #include <array>
 #include <memory>
@@ -20,9 +23,12 @@ class QAction;
 class QActionGroup;
 class QCheckBox;
 class QComboBox;
+class QHelpEvent;
 class QLineEdit;
 class QMenu;
+class QModelIndex;
 class QPlainTextEdit;
+class QPoint;
 class QProgressBar;
 class QSpinBox;
 class QSplitter;
@@ -96,6 +102,16 @@ public:
     void ActionConnectExecute();
     void ActionDisconnectExecute();
 
+    // The status window the menu item and the status cells lead to. It is made after the main
+    // window, so it is handed in; until then the menu item stays disabled. It is held weakly:
+    // once destroyed, the ways to it do nothing.
+    void setStatusWindow(reader::TFormStatus* window);
+    reader::TFormStatus* statusWindow() const { return statusWindow_; }
+    // A double-click on a row of a family's local-table grid: that row's STATUS text (blank
+    // counts as 0) decoded with the family's model, the window brought to the front. The grid
+    // calls it only while its table is open and on a row.
+    void ShowTableRowStatus(Family family, const QString& statusText);
+
     // Controls other operations reach by name.
     QComboBox* ComboPort = nullptr;
     QMenu* NPort = nullptr;
@@ -125,6 +141,8 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // The tooltips of the status cells (on the viewports of StringGrid1 … StringGrid5).
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QAction* makeAction(const QString& name, const QString& caption, const QString& hint, bool enabled);
@@ -140,6 +158,15 @@ private:
     QWidget* createSettingsTab();
     QToolBar* verticalToolBar(const QString& name, const QList<const char*>& actionNames);
     void connectEngine();
+
+    // The status link of a reader-data grid: its status column + 32 × its status model.
+    void linkStatusCells(QTableView* grid, Family family);
+    // The value of the cell when it is the grid's status cell, else 0.
+    static int statusCellValue(const QTableView* grid, const QModelIndex& index);
+    static int statusModelOf(const QTableView* grid);
+    void statusCellHovered(QTableView* grid, const QPoint& pos);
+    void statusCellTipWanted(QTableView* grid, QHelpEvent* event);
+    void statusCellDoubleClicked(QTableView* grid, const QModelIndex& index);
 
     void loadSettings();
     void saveSettings();
@@ -195,6 +222,8 @@ private:
     QTimer* statusRepaint_ = nullptr;
     QString pendingStatus_;
     void showStatusText(const QString& text);
+    QAction* statusItem_ = nullptr; // "Ридер" → the status window
+    QPointer<reader::TFormStatus> statusWindow_;
     bool closed_ = false;
 };
 

@@ -1,6 +1,7 @@
 // Vormer_2005: the manager of the handheld meter reader.
 #include "SignalCloser.h"
 #include "TFormSelDir.h"
+#include "TFormStatus.h"
 #include "TFormVorm.h"
 
 #include <QApplication>
@@ -13,6 +14,8 @@ int main(int argc, char* argv[])
 
     // All forms are made at start and live until exit; the dialogs are shown when needed.
     tk::manager::TFormVorm window(nullptr, {app.arguments(), {}, {}});
+    tk::reader::TFormStatus status(&window);
+    window.setStatusWindow(&status);
     tk::manager::TFormSelDir selDir(&window);
 
     // A stop request from outside closes the window the normal way, so nothing is lost.

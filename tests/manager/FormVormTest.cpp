@@ -191,7 +191,8 @@ TEST_F(FormVormTest, MenusInOrder)
     EXPECT_EQ(QStringLiteral("В&ыход"), action("NExit")->text());
     EXPECT_EQ(QStringLiteral("&Справка"), action("NHelp")->text());
     EXPECT_EQ(QStringLiteral("&О программе"), action("NAbout")->text());
-    // Their windows come later; until then they are visibly unavailable instead of doing nothing.
+    // A window built without the status window and the about box (as here) offers neither,
+    // rather than items that do nothing.
     EXPECT_FALSE(action("NStatus")->isEnabled());
     EXPECT_FALSE(action("NAbout")->isEnabled());
     EXPECT_EQ(control<QMenu>("NPort")->title(), QStringLiteral("Порт"));
