@@ -37,4 +37,15 @@ void PanelStatusBar::setPanelText(int i, const QString& text)
     }
 }
 
+QString PanelStatusBar::panelToolTip(int i) const
+{
+    return i >= 0 && i < panelCount() ? panels_[size_t(i)]->toolTip() : QString();
+}
+
+void PanelStatusBar::setPanelToolTip(int i, const QString& text)
+{
+    if (i >= 0 && i < panelCount())
+        panels_[size_t(i)]->setToolTip(text);
+}
+
 } // namespace tk::manager

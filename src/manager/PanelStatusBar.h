@@ -16,6 +16,8 @@ public:
     int panelCount() const { return int(panels_.size()); }
     QString panelText(int i) const;
     void setPanelText(int i, const QString& text);
+    QString panelToolTip(int i) const;
+    void setPanelToolTip(int i, const QString& text);
 
 private:
     std::vector<QLabel*> panels_;

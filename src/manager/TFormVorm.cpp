@@ -10,11 +10,15 @@
 #include "PanelStatusBar.h"
 #include "PasswordValidator.h"
 #include "PrompterDialog.h"
+#include "ReadingStore.h"
+#include "ReadingTables.h"
+#include "ReadingViews.h"
 #include "Regional.h"
 #include "SerialChannel.h"
 #include "Settings.h"
 #include "StatusDecoding.h"
 #include "StreetListModel.h"
+#include "TFormDelDate.h"
 #include "TFormStatus.h"
 #include "TextGridModel.h"
 #include "TextListModel.h"
@@ -35,6 +39,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QHelpEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -50,6 +55,7 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QTextStream>
+#include <QThread>
 #include <QTimeEdit>
 #include <QTimer>
 #include <QToolBar>
@@ -184,6 +190,9 @@ TFormVorm::TFormVorm(Prompter* prompter, StartupOptions options, QWidget* parent
 
     // The help file is looked for where the program was started, not where it is installed.
     helpFile_ = QDir::toNativeSeparators(QDir::currentPath() + QStringLiteral("/Vormer_2005.chm"));
+    // The tables are the working directory's, as the program finds it when it starts.
+    store_ = std::make_unique<store::ReadingStore>(QDir::currentPath());
+    views_ = std::make_unique<store::ReadingViews>(QDir::currentPath());
 
     createActions();
     createToolBar();
@@ -213,12 +222,16 @@ TFormVorm::TFormVorm(Prompter* prompter, StartupOptions options, QWidget* parent
     setStatusBar(StatusBar1);
 
     connectEngine();
+    connectStoreActions();
 
     loadSettings();
     buildPortList(settings_.port, settings_.portName);
     checkClock(options);
-    // Widening the account column of the old tables and opening the five local reading tables
-    // (with their record counts in the family tabs' status bars) belong here, once the store exists.
+    // Old tables get their 10-digit account column before anything opens them. The upgrade says
+    // nothing: a table it could not take keeps its old width until a later start.
+    store::widenAccountColumns(QDir::currentPath());
+    for (Family f : store::storedFamilies())
+        openReadingTable(f);
     PageControl1->setCurrentIndex(TabTelv1);
     if (commandLine_.debug) {
         exchangeLog_ = std::make_unique<QStringList>();
@@ -513,6 +526,7 @@ QWidget* TFormVorm::createFamilyTab(int f)
 
     QTableView* grid = readerGrid(QStringLiteral("StringGrid%1").arg(f + 1), engine_->familyGrid(f), family, page);
     StringGrids[size_t(f)] = grid;
+    grid->installEventFilter(this); // the Delete key
     if (familyInfo(Family(f)).statusModel >= 0)
         linkStatusCells(grid, Family(f));
     if (f == int(Family::Zkv)) {
@@ -529,7 +543,16 @@ QWidget* TFormVorm::createFamilyTab(int f)
     QPalette p = db->palette();
     p.setColor(QPalette::Base, kCream);
     db->setPalette(p);
+    // Rows come from the file as the grid scrolls to them; all rows have the same height, so the
+    // view never has to ask a million of them for theirs.
+    db->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    db->verticalHeader()->setDefaultSectionSize(std::max(15, db->fontMetrics().height() + 4));
+    db->setModel(views_->model(Family(f)));
     DBGrids[size_t(f)] = db;
+    // Opening a table resets the view, and with it the column widths.
+    connect(views_->model(Family(f)), &QAbstractItemModel::modelReset, db, [this, f] { applyTableColumnWidths(Family(f)); });
+    connect(db, &QAbstractItemView::doubleClicked, this,
+            [this, f](const QModelIndex& index) { tableRowDoubleClicked(Family(f), index); });
 
     auto* split = new QSplitter(Qt::Vertical, page);
     split->setObjectName(QStringLiteral("Splitter%1").arg(f + 1));
@@ -882,6 +905,14 @@ int TFormVorm::statusCellValue(const QTableView* grid, const QModelIndex& index)
 
 bool TFormVorm::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete
+        && static_cast<QKeyEvent*>(event)->modifiers() == Qt::NoModifier) {
+        for (size_t f = 0; f < StringGrids.size(); ++f)
+            if (watched == StringGrids[f]) {
+                DeleteGridRecord(Family(f));
+                return true;
+            }
+    }
     if (event->type() == QEvent::MouseMove || event->type() == QEvent::ToolTip) {
         auto* viewport = qobject_cast<QWidget*>(watched);
         auto* grid = viewport ? qobject_cast<QTableView*>(viewport->parentWidget()) : nullptr;
@@ -938,6 +969,132 @@ void TFormVorm::ShowTableRowStatus(Family family, const QString& statusText)
     const int model = familyInfo(family).statusModel;
     if (model >= 0 && statusWindow_)
         statusWindow_->ShowStatus(reader::statusValueOf(statusText), model, true);
+}
+
+void TFormVorm::tableRowDoubleClicked(Family family, const QModelIndex& index)
+{
+    // A double-click off the rows (an empty table above all) gives no index.
+    if (!views_->isOpen(family) || !index.isValid())
+        return;
+    const store::TitledTableModel* m = views_->model(family);
+    const int status = m->columnOf("STATUS");
+    ShowTableRowStatus(family, status < 0 ? QString() : m->index(index.row(), status).data().toString());
+}
+
+// ---- the local reading store ----
+
+void TFormVorm::setDeleteDateDialog(TFormDelDate* dialog)
+{
+    delDate_ = dialog;
+}
+
+void TFormVorm::connectStoreActions()
+{
+    for (const FamilyInfo& info : kFamilies) {
+        const Family f = info.family;
+        const FamilyActionNames& a = kFamilyActions[size_t(f)];
+        connect(action(QString::fromLatin1(a.clear)), &QAction::triggered, this, [this, f] { ActionClearExecute(f); });
+        if (a.write)
+            connect(action(QString::fromLatin1(a.write)), &QAction::triggered, this, [this, f] { ActionWriteExecute(f); });
+        if (a.erase)
+            connect(action(QString::fromLatin1(a.erase)), &QAction::triggered, this, [this, f] { ActionEraseExecute(f); });
+    }
+}
+
+void TFormVorm::applyTableColumnWidths(Family family)
+{
+    QTableView* grid = DBGrids[size_t(family)];
+    const store::TitledTableModel* m = views_->model(family);
+    const int defaultWidth = grid->horizontalHeader()->defaultSectionSize();
+    for (int c = 0; c < m->columnCount(); ++c) {
+        const int w = m->widthOf(c);
+        grid->setColumnWidth(c, w > 0 ? w : defaultWidth);
+    }
+}
+
+void TFormVorm::openReadingTable(Family family)
+{
+    PanelStatusBar* bar = familyStatusBars[size_t(family)];
+    if (views_->open(family)) {
+        bar->setPanelText(1, QString::number(views_->rowCount(family).value_or(0)));
+        bar->setPanelToolTip(1, QString());
+    } else {
+        // An empty grid would look like an empty table; the panel says nothing and tells why.
+        bar->setPanelText(1, QString());
+        bar->setPanelToolTip(1, views_->failure(family));
+    }
+}
+
+void TFormVorm::ActionWriteExecute(Family family)
+{
+    PageControl1->setCurrentIndex(familyInfo(family).tab);
+    SetWaitCursor(true, this);
+    // The tab and the hourglass show before the window blocks for the write.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    QThread::msleep(10);
+    views_->close(family);
+    const TextGrid& grid = engine_->familyGrid(int(family));
+    const int records = grid.rowCount() - 2;
+    showGauge(0, records);
+    store_->write(family, grid, *prompter_, [this, records](int row) {
+        showGauge(row, records);
+        Gauge1->repaint();
+    });
+    showGauge(0, records);
+    openReadingTable(family);
+    SetWaitCursor(false, this);
+}
+
+void TFormVorm::ActionEraseExecute(Family family)
+{
+    if (!delDate_)
+        return;
+    delDate_->exec(); // the date is taken however the dialog was closed
+    const store::ReadingTable* table = store::readingTable(family);
+    if (prompter_->message(QStringLiteral("Удаление данных"),
+                           QStringLiteral("Данные из таблицы \"") + table->shownName + QStringLiteral("\" будут удалены !"),
+                           Prompter::Icon::Warning, Prompter::Buttons::OkCancel)
+        != Prompter::Answer::Ok)
+        return;
+    PageControl1->setCurrentIndex(familyInfo(family).tab);
+    views_->close(family);
+    SetWaitCursor(true, this);
+    try {
+        store_->erase(family, delDate_->date());
+    } catch (const Error& e) {
+        SetWaitCursor(false, this);
+        prompter_->error(applicationTitle(), e.message());
+    }
+    // Reopened whatever happened: a closed view would show an empty grid, as if the rows were gone.
+    openReadingTable(family);
+    SetWaitCursor(false, this);
+}
+
+void TFormVorm::ActionClearExecute(Family family)
+{
+    PageControl1->setCurrentIndex(familyInfo(family).tab);
+    engine_->familyGrid(int(family)).clear();
+    const FamilyActionNames& a = kFamilyActions[size_t(family)];
+    for (const char* name : {a.write, a.excel})
+        if (name)
+            action(QString::fromLatin1(name))->setEnabled(false);
+    clearedCounts_[size_t(family)] = engine_->header().gridCounts[size_t(family)];
+    familyStatusBars[size_t(family)]->setPanelText(0, QStringLiteral("0"));
+}
+
+void TFormVorm::DeleteGridRecord(Family family)
+{
+    const QTableView* view = StringGrids[size_t(family)];
+    TextGrid& grid = engine_->familyGrid(int(family));
+    // The view's rows are the grid's rows from 1 on: its title row is the header.
+    const QModelIndex current = view->currentIndex();
+    const int row = current.row() + 1;
+    if (grid.rowCount() <= 2 || !current.isValid() || row > grid.rowCount() - 2)
+        return;
+    if (prompter_->message(PageControl1->tabText(PageControl1->currentIndex()), QStringLiteral("Удалить строку из обменника?"),
+                           Prompter::Icon::Question, Prompter::Buttons::OkCancel)
+        == Prompter::Answer::Ok)
+        grid.removeRecord(row);
 }
 
 void TFormVorm::takeReaderSettings()
@@ -1018,8 +1175,12 @@ void TFormVorm::showHeader()
     setIfChanged(EditTime, hp.readerTime);
     StatusBar5->setPanelText(0, hp.journalCount);
     StatusBar6->setPanelText(0, hp.diaryCount);
-    for (size_t f = 0; f < familyStatusBars.size(); ++f)
+    for (size_t f = 0; f < familyStatusBars.size(); ++f) {
+        if (clearedCounts_[f] && *clearedCounts_[f] == hp.gridCounts[f] && engine_->familyGrid(int(f)).recordCount() == 0)
+            continue; // emptied here; the engine's count is of the records that went
+        clearedCounts_[f].reset();
         familyStatusBars[f]->setPanelText(0, hp.gridCounts[f]);
+    }
 }
 
 void TFormVorm::showStatusText(const QString& text)
@@ -1269,7 +1430,7 @@ void TFormVorm::closeEvent(QCloseEvent* event)
 
 void TFormVorm::runCloseSequence()
 {
-    // Closing the local reading tables comes first here, once the store exists.
+    views_->closeAll();
     saveSettings();
     channel_->detach();
     if (engine_->linkUp())

@@ -16,6 +16,7 @@
 #include <QStringList>
 #include <array>
 #include <memory>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -42,6 +43,10 @@ class QToolBar;
 namespace tk {
 class Prompter;
 class TextGridModel;
+namespace store {
+class ReadingStore;
+class ReadingViews;
+} // namespace store
 namespace reader {
 class Engine;
 class SerialChannel;
@@ -54,6 +59,7 @@ namespace tk::manager {
 
 class PanelStatusBar;
 class StreetListModel;
+class TFormDelDate;
 
 // The program's name as the user sees it: application title and main window caption.
 QString applicationTitle();
@@ -112,6 +118,22 @@ public:
     // calls it only while its table is open and on a row.
     void ShowTableRowStatus(Family family, const QString& statusText);
 
+    // The delete-date dialog the erase actions ask, made after the main window and held weakly
+    // like the status window; without it an erase does nothing.
+    void setDeleteDateDialog(TFormDelDate* dialog);
+
+    // The local reading store of the working directory the program was started in, and the
+    // read-only views of its five tables that the local-table grids show.
+    store::ReadingStore& readingStore() { return *store_; }
+    store::ReadingViews& readingViews() { return *views_; }
+
+    // The store operations of a family's actions (ActionWrite_*, ActionErase_*, ActionClear_*)
+    // and the Delete key on its reader-data grid.
+    void ActionWriteExecute(Family family);
+    void ActionEraseExecute(Family family);
+    void ActionClearExecute(Family family);
+    void DeleteGridRecord(Family family);
+
     // Controls other operations reach by name.
     QComboBox* ComboPort = nullptr;
     QMenu* NPort = nullptr;
@@ -167,6 +189,13 @@ private:
     void statusCellHovered(QTableView* grid, const QPoint& pos);
     void statusCellTipWanted(QTableView* grid, QHelpEvent* event);
     void statusCellDoubleClicked(QTableView* grid, const QModelIndex& index);
+    void tableRowDoubleClicked(Family family, const QModelIndex& index);
+
+    void connectStoreActions();
+    void applyTableColumnWidths(Family family);
+    // Opens a family's table view and shows its row count in panel 1 of the tab's status bar
+    // (nothing, with the reason as the panel's tip, when the table cannot be opened).
+    void openReadingTable(Family family);
 
     void loadSettings();
     void saveSettings();
@@ -197,6 +226,12 @@ private:
     std::unique_ptr<reader::QtTimerSource> timers_;
     std::unique_ptr<reader::SystemClock> clock_;
     std::unique_ptr<reader::Engine> engine_;
+    std::unique_ptr<store::ReadingStore> store_;
+    std::unique_ptr<store::ReadingViews> views_;
+    QPointer<TFormDelDate> delDate_;
+    // The engine's record count of a grid when the grid was emptied here: the engine keeps its
+    // last count, which panel 0 must not show again while the grid stays empty.
+    std::array<std::optional<QString>, 6> clearedCounts_;
 
     CommandLine commandLine_;
     QString helpFile_;

@@ -1,5 +1,6 @@
 // Vormer_2005: the manager of the handheld meter reader.
 #include "SignalCloser.h"
+#include "TFormDelDate.h"
 #include "TFormSelDir.h"
 #include "TFormStatus.h"
 #include "TFormVorm.h"
@@ -16,6 +17,8 @@ int main(int argc, char* argv[])
     tk::manager::TFormVorm window(nullptr, {app.arguments(), {}, {}});
     tk::reader::TFormStatus status(&window);
     window.setStatusWindow(&status);
+    tk::manager::TFormDelDate delDate(&window);
+    window.setDeleteDateDialog(&delDate);
     tk::manager::TFormSelDir selDir(&window);
 
     // A stop request from outside closes the window the normal way, so nothing is lost.

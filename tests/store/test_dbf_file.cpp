@@ -8,6 +8,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
+#include <clocale>
 #include <cmath>
 #include <cstring>
 #include <functional>
@@ -280,4 +282,63 @@ TEST(DbfFile, Code866TextReadsAndWritesInItsOwnCodePage)
     Value v;
     decodeField(f.schema().fields[0], f.schema().codePage, f.record(0), v, {f.name(), 0});
     EXPECT_EQ(v.text, "Ёлочная №5");
+}
+
+namespace {
+
+// Puts LC_NUMERIC in a locale with a decimal comma, as a Qt program on a Russian desktop
+// runs (QCoreApplication sets the locale from the environment). Generates the locale when
+// the system has its source but not its compiled form. Returns false when neither works.
+bool useDecimalCommaLocale(QTemporaryDir& scratch)
+{
+    for (const char* name : {"ru_RU.UTF-8", "de_DE.UTF-8"})
+        if (std::setlocale(LC_NUMERIC, name) && std::localeconv()->decimal_point[0] == ',')
+            return true;
+    const QString out = scratch.filePath("ru_RU.UTF-8");
+    if (QProcess::execute("localedef", {"-i", "ru_RU", "-f", "UTF-8", out}) > 1) // 1: warnings only
+        return false;
+    qputenv("LOCPATH", scratch.path().toLocal8Bit());
+    const bool ok = std::setlocale(LC_NUMERIC, "ru_RU.UTF-8") && std::localeconv()->decimal_point[0] == ',';
+    qunsetenv("LOCPATH");
+    return ok;
+}
+
+} // namespace
+
+TEST(DbfFile, NumbersReadAndWriteAlikeWhateverTheProcessLocale)
+{
+    QTemporaryDir scratch;
+    if (!useDecimalCommaLocale(scratch))
+        GTEST_SKIP() << "no locale with a decimal comma on this system";
+    struct Restore { ~Restore() { std::setlocale(LC_NUMERIC, "C"); } } restore;
+    const Field f{"MEAS_1", 'N', 12, 3, 1};
+    Value v;
+    decodeField(f, CodePage::Cp1251, "   530000.125", v, {"T.dbf", 0});
+    EXPECT_EQ(v.kind, Value::Kind::Real);
+    EXPECT_EQ(v.d, 530000.125);
+    std::string rec(13, '#');
+    encodeField(f, CodePage::Cp1251, Value::real(-0.5), rec.data(), "T.dbf");
+    EXPECT_EQ(rec.substr(1), "      -0.500");
+    encodeField(f, CodePage::Cp1251, Value::textValue("12.25"), rec.data(), "T.dbf");
+    EXPECT_EQ(rec.substr(1), "      12.250");
+}
+
+TEST(DbfFile, TableCutShortUnderAnOpenFileIsReportedOnTheNextLook)
+{
+    QTemporaryDir dir;
+    tk::test::copyFixtures("small", dir.path(), {"Balance.dbf"});
+    const QString path = dir.filePath("Balance.dbf");
+    DbfFile f;
+    f.open(path, false);
+    ASSERT_EQ(f.refresh(), DbfFile::Refresh::Same);
+    for (int size : {10, 100}) {
+        QFile::resize(path, size);
+        try {
+            f.refresh();
+            ADD_FAILURE() << "a table cut to " << size << " bytes still reads";
+        } catch (const tk::Error& e) {
+            EXPECT_TRUE(e.message().startsWith("Balance.dbf: ")) << e.message().toStdString();
+            EXPECT_TRUE(e.message().contains(QString::number(size))) << e.message().toStdString();
+        }
+    }
 }

@@ -4,9 +4,9 @@
 
 #include <QDate>
 #include <QFileInfo>
+#include <cstdlib>
 #include <cstring>
 #include <shapefil.h>
-#include <unistd.h>
 #include <vector>
 
 namespace tk::dbf {
@@ -105,7 +105,7 @@ SAOffset hookWrite(void* p, SAOffset size, SAOffset nmemb, SAFile file)
     h->pos += n;
     if (cut) {
         if (g_faultAction == FaultAction::ExitProcess)
-            ::_exit(77);
+            std::_Exit(77);
         t_lastError = "simulated write failure";
         return size ? SAOffset(n / size) : 0;
     }
@@ -259,7 +259,7 @@ DbfFile::Refresh DbfFile::refresh()
         return Refresh::Reopened;
     }
     const FileStamp now = os_.stamp();
-    unsigned char head[20];
+    unsigned char head[20] = {}; // a file cut below its header reads as a changed one
     const bool full = os_.readAt(0, head, sizeof head) == sizeof head;
     const std::uint32_t count = head[4] | (head[5] << 8) | (head[6] << 16) | (std::uint32_t(head[7]) << 24);
     const std::uint32_t counter = full ? (head[16] | (head[17] << 8) | (head[18] << 16) | (std::uint32_t(head[19]) << 24)) : 0;

@@ -66,7 +66,13 @@ bool parseNumber(std::string_view s, bool& hasPoint, std::int64_t& iv, double& d
     std::string copy(s.substr(s[0] == '+' ? 1 : 0));
     if (!copy.empty() && copy.back() == '.')
         copy.pop_back();
-    dv = std::strtod(copy.c_str(), nullptr);
+    // from_chars, unlike strtod, ignores the process locale: a program running with a
+    // decimal comma (as Qt programs do on a Russian desktop) reads the same numbers.
+    if (std::from_chars(copy.data(), copy.data() + copy.size(), dv).ec == std::errc::result_out_of_range) {
+        // Beyond a double (refused later as not finite), or so small that it is zero.
+        const bool large = copy.find_first_of("123456789") < copy.find('.');
+        dv = (large ? HUGE_VAL : 0.0) * (copy[0] == '-' ? -1 : 1);
+    }
     if (!hasPoint) {
         auto [p, ec] = std::from_chars(copy.data(), copy.data() + copy.size(), iv);
         if (ec != std::errc() || p != copy.data() + copy.size())
@@ -127,9 +133,9 @@ std::string formatNumber(const Field& f, const Value& v, const QString& table, b
         if (std::fabs(r - d) > 1e-9 * std::max(1.0, std::fabs(d)))
             throw Error(QStringLiteral("%1 holds %2 decimals; %3 has more")
                             .arg(where({table, -1}, f)).arg(f.decimals).arg(describeValue(v)));
-        char buf[64];
-        std::snprintf(buf, sizeof buf, "%.*f", f.decimals, d);
-        out = buf;
+        char buf[400]; // room for any finite double in fixed notation
+        const auto r2 = std::to_chars(buf, buf + sizeof buf, d, std::chars_format::fixed, f.decimals);
+        out.assign(buf, r2.ptr); // always a point, whatever the process locale
     }
     if (int(out.size()) > f.width)
         throw Error(QStringLiteral("%1 (width %2): %3 does not fit")

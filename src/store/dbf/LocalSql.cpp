@@ -126,22 +126,16 @@ struct LocalSql::Statement {
     }
 };
 
-namespace {
-// One per process is enough: the options only carry the lock timeout.
-dbf::ModuleOptions& optionsFor(sqlite3* db)
-{
-    static thread_local std::map<sqlite3*, dbf::ModuleOptions> all;
-    return all[db];
-}
-} // namespace
-
-LocalSql::LocalSql(const QString& directory) : dir_(QDir(directory).absolutePath())
+LocalSql::LocalSql(const QString& directory)
+    : dir_(QDir(directory).absolutePath()), options_(std::make_unique<dbf::ModuleOptions>())
 {
     if (!QFileInfo(dir_).isDir())
         throw Error(QStringLiteral("The working directory %1 does not exist").arg(dir_));
-    if (sqlite3_open_v2(":memory:", &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK)
+    if (sqlite3_open_v2(":memory:", &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
+        sqlite3_close(db_); // a failed open may still have allocated the handle
         throw Error(QStringLiteral("The SQL engine could not be started"));
-    dbf::registerModule(db_, &optionsFor(db_));
+    }
+    dbf::registerModule(db_, options_.get());
     rescan();
 }
 
@@ -152,7 +146,7 @@ LocalSql::~LocalSql()
     sqlite3_close_v2(db_);
 }
 
-void LocalSql::setLockTimeout(int ms) { optionsFor(db_).lockTimeoutMs = ms; }
+void LocalSql::setLockTimeout(int ms) { options_->lockTimeoutMs = ms; }
 
 QString LocalSql::tablePath(const QString& name) const
 {

@@ -13,6 +13,10 @@
 struct sqlite3;
 struct sqlite3_stmt;
 
+namespace tk::dbf {
+struct ModuleOptions;
+}
+
 namespace tk::store {
 
 // Named parameters (":name" in the statement, given here without the colon).
@@ -89,6 +93,8 @@ private:
     template <class S, class F> void run(const QStringList& lines, const Params& params, S&& onStart, F&& onRow);
 
     QString dir_;
+    // The module's options of this connection; they must outlive it.
+    std::unique_ptr<dbf::ModuleOptions> options_;
     sqlite3* db_ = nullptr;
     // Prepared statements by text: the programs issue the same few statements per row.
     std::map<QByteArray, sqlite3_stmt*> cache_;

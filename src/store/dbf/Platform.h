@@ -34,7 +34,7 @@ public:
     // be queried). Throws tk::Error naming the file.
     void open(const QString& path, Mode mode);
     void close();
-    bool isOpen() const { return fd_ >= 0; }
+    bool isOpen() const;
     bool writable() const { return writable_; }
     const QString& path() const { return path_; }
 
@@ -46,14 +46,22 @@ public:
     std::uint64_t size() const;
     FileStamp stamp() const;
 
-    // Non-blocking attempt; false when another open file holds a conflicting lock.
+    // Non-blocking attempt; false when another open file holds a conflicting lock. Locking
+    // a slot this file already holds converts the lock to the kind asked for.
     bool tryLock(LockSlot slot, LockKind kind);
     // Retries until timeoutMs has passed; false on timeout.
     bool lock(LockSlot slot, LockKind kind, int timeoutMs);
     void unlock(LockSlot slot);
 
 private:
+#ifdef _WIN32
+    void* handle_ = nullptr; // HANDLE
+    // What this file holds on each slot (0 nothing, 1 shared, 2 exclusive): Windows stacks
+    // locks of one handle instead of converting them, so conversions are done by hand.
+    int held_[2] = {0, 0};
+#else
     int fd_ = -1;
+#endif
     bool writable_ = false;
     QString path_;
 };

@@ -58,6 +58,8 @@ void OsFile::open(const QString& path, Mode mode)
         throw Error(QStringLiteral("Cannot open %1: %2").arg(path, sysError()));
 }
 
+bool OsFile::isOpen() const { return fd_ >= 0; }
+
 void OsFile::close()
 {
     if (fd_ >= 0)

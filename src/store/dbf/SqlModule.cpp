@@ -670,9 +670,13 @@ void endWrite(Table* t)
 
 int xSync(sqlite3_vtab*) { return SQLITE_OK; }
 
+// SQLite also commits a table it has just created (CREATE VIRTUAL TABLE) without an xBegin:
+// then nothing is locked and nothing was written, so nothing may be written now either.
 int xCommit(sqlite3_vtab* v)
 {
     Table* t = T(v);
+    if (!t->writing)
+        return SQLITE_OK;
     int rc = SQLITE_OK;
     try {
         if (!t->before.empty() || t->file.recordCount() != t->countBefore)
@@ -689,6 +693,8 @@ int xCommit(sqlite3_vtab* v)
 int xRollback(sqlite3_vtab* v)
 {
     Table* t = T(v);
+    if (!t->writing)
+        return SQLITE_OK;
     int rc = SQLITE_OK;
     try {
         for (const auto& [r, raw] : t->before)

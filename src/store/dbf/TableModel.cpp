@@ -43,10 +43,10 @@ void TableModel::load()
     if (!file_.os().lock(LockSlot::Data, LockKind::Shared, kLockWaitMs))
         throw Error(QStringLiteral("%1 is locked by another program").arg(file_.name()));
     file_.refresh();
-    // Only the deletion flags are read, in large blocks.
+    // Only the deletion flags are read, in large blocks (never larger than the table).
     const Schema& s = file_.schema();
     const std::uint64_t len = std::uint64_t(s.recordLength);
-    const std::uint32_t perBlock = std::uint32_t(std::max<std::uint64_t>(1, (4u << 20) / len));
+    const std::uint32_t perBlock = std::uint32_t(std::clamp<std::uint64_t>((4u << 20) / len, 1, std::max(1u, s.recordCount)));
     std::vector<char> buf(std::size_t(perBlock * len));
     for (std::uint32_t first = 0; first < s.recordCount; first += perBlock) {
         const std::uint32_t n = std::min(perBlock, s.recordCount - first);
