@@ -103,6 +103,13 @@ std::optional<QTime> parseTime(const QString& text)
         if (v.isValid())
             return v;
     }
+    // Times the reader side writes are hours and minutes (with seconds for sensor contacts),
+    // whatever the locale; a locale whose formats carry seconds or AM/PM would refuse them.
+    for (const QString& f : {QStringLiteral("H:mm:ss"), QStringLiteral("H:mm")}) {
+        const QTime v = QTime::fromString(t, f);
+        if (v.isValid())
+            return v;
+    }
     return std::nullopt;
 }
 

@@ -53,6 +53,7 @@ TEST(Regional, FormatsFollowThePinnedLocaleBothWays)
     EXPECT_EQ(',', regional::decimalSeparator().toLatin1());
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     EXPECT_EQ('.', regional::decimalSeparator().toLatin1());
+    EXPECT_EQ(QTime(14, 5), regional::parseTime("14:05").value()) << "the reader's hh:mm in an AM/PM locale";
     EXPECT_EQ(QDate(2004, 12, 31), regional::parseShortDate(regional::shortDate(QDate(2004, 12, 31))).value());
     QLocale::setDefault(QLocale::c());
 }

@@ -86,12 +86,7 @@ std::optional<QDate> dateOf(const QString& text)
 
 std::optional<QTime> timeOf(const QString& text)
 {
-    if (const auto t = regional::parseTime(text))
-        return t;
-    // The reader side writes its times as hours and minutes; locales whose time formats carry
-    // seconds or AM/PM (C, en_US) would refuse them, so the hours-and-minutes form is taken too.
-    const QTime t = QTime::fromString(text.trimmed(), QStringLiteral("H:mm"));
-    return t.isValid() ? std::optional<QTime>(t) : std::nullopt;
+    return regional::parseTime(text);
 }
 
 } // namespace tk::store
