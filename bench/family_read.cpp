@@ -1,6 +1,7 @@
 // Family-read benchmark: 500 ТЕЛВ-2 records read by the real main window from the emulated reader
 // on a pty paced at 9600 baud, against the line's own time for the very requests and replies of
 // that read (11 bits a byte, the 10 ms split of every request, the inserted clock reads).
+#include "BenchApplication.h"
 #include "BenchSupport.h"
 #include "Engine.h"
 #include "Prompter.h"
@@ -118,12 +119,8 @@ int readBenchmark(QApplication& app, const QString& work, int records, int baud)
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryDir work;
-    qputenv("XDG_CONFIG_HOME", work.path().toUtf8());
-    QApplication app(argc, argv);
-    QDir::setCurrent(work.path());
+    tk::bench::ScratchApplication scratch(argc, argv);
+    QApplication& app = scratch.app();
     const int records = argc > 1 ? std::atoi(argv[1]) : 500;
-    return readBenchmark(app, work.path(), records, 9600);
+    return readBenchmark(app, scratch.path(), records, 9600);
 }

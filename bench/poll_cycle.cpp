@@ -2,6 +2,7 @@
 // paced at 9600 baud with 11 bits a byte. Prints the time of 100 poll cycles against the limit
 // the line sets, and the CPU time the manager spent per cycle.
 // Arguments: [cycles] [baud, 0 for unpaced] [reply delay in ms].
+#include "BenchApplication.h"
 #include "BenchSupport.h"
 #include "Engine.h"
 #include "Frame.h"
@@ -45,17 +46,13 @@ double wireLimitSeconds(int baud)
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryDir work;
-    qputenv("XDG_CONFIG_HOME", work.path().toUtf8());
-    QApplication app(argc, argv);
-    QDir::setCurrent(work.path());
+    tk::bench::ScratchApplication scratch(argc, argv);
+    QApplication& app = scratch.app();
 
     const int cycles = argc > 1 ? std::atoi(argv[1]) : 100;
     const int baud = argc > 2 ? std::atoi(argv[2]) : 9600;
     // A reader with no street base, so that every cycle is the plain poll.
-    const QString state = work.filePath("reader.json");
+    const QString state = scratch.filePath("reader.json");
     QFile f(state);
     f.open(QIODevice::WriteOnly);
     f.write(R"({"version": "06", "build": "01"})");

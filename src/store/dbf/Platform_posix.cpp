@@ -135,20 +135,6 @@ bool OsFile::tryLock(LockSlot slot, LockKind kind)
     throw Error(QStringLiteral("Cannot lock %1: %2").arg(shortName(path_), sysError()));
 }
 
-bool OsFile::lock(LockSlot slot, LockKind kind, int timeoutMs)
-{
-    using clock = std::chrono::steady_clock;
-    const auto deadline = clock::now() + std::chrono::milliseconds(timeoutMs);
-    auto pause = std::chrono::microseconds(50);
-    while (!tryLock(slot, kind)) {
-        if (clock::now() >= deadline)
-            return false;
-        std::this_thread::sleep_for(pause);
-        pause = std::min(pause * 2, std::chrono::microseconds(5000));
-    }
-    return true;
-}
-
 void OsFile::unlock(LockSlot slot)
 {
     struct flock fl {};
