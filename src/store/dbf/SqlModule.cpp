@@ -505,32 +505,17 @@ int xFilter(sqlite3_vtab_cursor* cur, int idxNum, const char* idxStr, int argc, 
     c->end = t->file.recordCount();
     try {
         if (idxNum > 0 && idxStr) {
-            struct Constraint {
-                int col;
-                Op op;
-                sqlite3_value* value;
-            };
-            std::vector<Constraint> constraints;
             const char* p = idxStr;
+            bool have = false;
+            std::vector<std::uint32_t> best, trial;
             for (int i = 0; i < argc && *p; ++i) {
                 const int col = std::atoi(p);
                 p = std::strchr(p, ',') + 1;
                 const Op op = Op(std::atoi(p));
                 p = std::strchr(p, ';') + 1;
-                constraints.push_back({col, op, argv[i]});
-            }
-            // Equalities first: one of them usually leaves a handful of rows, and then no index
-            // is built for the other columns (each costs a scan of the whole table the first
-            // time); SQLite checks every constraint on the rows that come back anyway.
-            std::stable_partition(constraints.begin(), constraints.end(),
-                                  [](const Constraint& c) { return c.op == EQ; });
-            const std::size_t few = std::max<std::size_t>(64, std::size_t(c->end) / 1000);
-            bool have = false;
-            std::vector<std::uint32_t> best, trial;
-            for (const Constraint& k : constraints) {
                 trial.clear();
                 bool none = false;
-                if (!candidatesFor(t, k.col, k.op, k.value, trial, none))
+                if (!candidatesFor(t, col, op, argv[i], trial, none))
                     continue;
                 if (none) {
                     best.clear();
@@ -541,8 +526,6 @@ int xFilter(sqlite3_vtab_cursor* cur, int idxNum, const char* idxStr, int argc, 
                     best.swap(trial);
                     have = true;
                 }
-                if (best.size() <= few)
-                    break;
             }
             // An index pays off only when it leaves out a good part of the table.
             if (have && best.size() < std::size_t(c->end) / 2 + 1) {
