@@ -67,9 +67,6 @@ int minReplyLength(uint8_t function)
 }
 
 constexpr int kStreetRecordLength = 16;
-constexpr int kStreetDb = 5;
-constexpr int kJournalDb = 6;
-constexpr int kDiaryDb = 7;
 
 QStringList titles(std::initializer_list<const char16_t*> names)
 {

@@ -68,6 +68,11 @@ enum Step : int {
     StepStreetClear = 183,
 };
 
+// Reader databases of the street base, the journal and the diary.
+inline constexpr int kStreetDb = 5;
+inline constexpr int kJournalDb = 6;
+inline constexpr int kDiaryDb = 7;
+
 inline constexpr int kSettingsTab = 10;
 inline constexpr int kRoutesTab = 6;
 inline constexpr int kJournalTab = 7;

@@ -8,8 +8,6 @@
 namespace tk::reader {
 namespace {
 
-constexpr int kJournalDb = 6;
-constexpr int kDiaryDb = 7;
 constexpr int kSettingsLength = 20; // six tariff zones
 
 const QString kClearTitle = QStringLiteral("Очистка ридера");
