@@ -1,7 +1,7 @@
 #pragma once
 // Pieces the benchmarks share: a prompter for unattended runs and a ТЕЛВ-2 record.
-#include "Bcd.h"
-#include "Prompter.h"
+#include "common/Bcd.h"
+#include "common/Prompter.h"
 
 #include <QByteArray>
 #include <cstdio>

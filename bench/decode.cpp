@@ -1,10 +1,10 @@
 // Record-decoding benchmark: ТЕЛВ-2 records of a month of different days decoded into their grid
 // cells in-process, as a long read does; prints records per second.
 #include "BenchSupport.h"
-#include "FamilyRecords.h"
-#include "Frame.h"
-#include "Regional.h"
-#include "StreetList.h"
+#include "reader/FamilyRecords.h"
+#include "reader/Frame.h"
+#include "common/Regional.h"
+#include "reader/StreetList.h"
 
 #include <QByteArray>
 #include <chrono>

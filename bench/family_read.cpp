@@ -3,10 +3,10 @@
 // that read (11 bits a byte, the 10 ms split of every request, the inserted clock reads).
 #include "BenchApplication.h"
 #include "BenchSupport.h"
-#include "Engine.h"
-#include "Prompter.h"
+#include "reader/Engine.h"
+#include "common/Prompter.h"
 #include "SimProcess.h"
-#include "TFormVorm.h"
+#include "manager/TFormVorm.h"
 
 #include <QAction>
 #include <QApplication>

@@ -4,11 +4,11 @@
 // Arguments: [cycles] [baud, 0 for unpaced] [reply delay in ms].
 #include "BenchApplication.h"
 #include "BenchSupport.h"
-#include "Engine.h"
-#include "Frame.h"
-#include "Prompter.h"
+#include "reader/Engine.h"
+#include "reader/Frame.h"
+#include "common/Prompter.h"
 #include "SimProcess.h"
-#include "TFormVorm.h"
+#include "manager/TFormVorm.h"
 
 #include <QApplication>
 #include <QDir>

@@ -8,14 +8,14 @@
 // Arguments: the big table's row count (default 1,000,000) and the start-up tables' row count
 // (default 200,000). Tables are generated with the table layer's own codec.
 #include "BenchSupport.h"
-#include "DbfFile.h"
-#include "PanelStatusBar.h"
-#include "ReadingStore.h"
-#include "ReadingViews.h"
-#include "Restructure.h"
-#include "StandardTables.h"
-#include "TFormVorm.h"
-#include "TextGrid.h"
+#include "store/dbf/DbfFile.h"
+#include "manager/PanelStatusBar.h"
+#include "store/reading/ReadingStore.h"
+#include "store/reading/ReadingViews.h"
+#include "store/dbf/Restructure.h"
+#include "store/dbf/StandardTables.h"
+#include "manager/TFormVorm.h"
+#include "common/TextGrid.h"
 
 #include <QApplication>
 #include <QDir>

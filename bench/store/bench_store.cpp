@@ -5,11 +5,11 @@
 //   - 1,000 select-by-number-and-date statements, each followed by an insert or update;
 //   - a full scan with GROUP BY over all rows (rows per second);
 //   - peak resident memory of the scan.
-#include "DbfFile.h"
-#include "LocalSql.h"
-#include "Restructure.h"
-#include "StandardTables.h"
-#include "TableModel.h"
+#include "store/dbf/DbfFile.h"
+#include "store/dbf/LocalSql.h"
+#include "store/dbf/Restructure.h"
+#include "store/dbf/StandardTables.h"
+#include "store/dbf/TableModel.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "DesktopOpen.h"
+#include "common/DesktopOpen.h"
 
 #include <QDesktopServices>
 #include <QFileInfo>

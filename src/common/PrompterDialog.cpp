@@ -1,4 +1,4 @@
-#include "PrompterDialog.h"
+#include "common/PrompterDialog.h"
 
 #include <QDir>
 #include <QFileDialog>

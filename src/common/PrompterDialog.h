@@ -1,6 +1,6 @@
 #pragma once
 // The widget Prompter: modal message boxes and file dialogs.
-#include "Prompter.h"
+#include "common/Prompter.h"
 
 class QWidget;
 

@@ -1,7 +1,7 @@
-#include "Settings.h"
+#include "common/Settings.h"
 
-#include "Error.h"
-#include "SettingsLocation.h"
+#include "common/Error.h"
+#include "common/SettingsLocation.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "SettingsLocation.h"
+#include "common/SettingsLocation.h"
 
 #include <QStandardPaths>
 

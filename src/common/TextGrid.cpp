@@ -1,6 +1,6 @@
-#include "TextGrid.h"
+#include "common/TextGrid.h"
 
-#include "Error.h"
+#include "common/Error.h"
 
 namespace tk {
 

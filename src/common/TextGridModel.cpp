@@ -1,4 +1,4 @@
-#include "TextGridModel.h"
+#include "common/TextGridModel.h"
 
 namespace tk {
 

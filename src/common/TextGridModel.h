@@ -1,7 +1,7 @@
 #pragma once
 // Table-model adapter over a TextGrid: grid row 0 becomes the horizontal header, grid rows
 // 1 .. rowCount() - 1 (the records and the always-empty last row) become the model rows.
-#include "TextGrid.h"
+#include "common/TextGrid.h"
 
 #include <QAbstractTableModel>
 

@@ -1,4 +1,4 @@
-#include "TextList.h"
+#include "common/TextList.h"
 
 namespace tk {
 

@@ -1,4 +1,4 @@
-#include "TextListModel.h"
+#include "common/TextListModel.h"
 
 namespace tk {
 

@@ -1,6 +1,6 @@
 #pragma once
 // Table-model adapter over a TextList: its titles become the horizontal header.
-#include "TextList.h"
+#include "common/TextList.h"
 
 #include <QAbstractTableModel>
 

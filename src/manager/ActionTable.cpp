@@ -1,7 +1,7 @@
-#include "ActionTable.h"
+#include "manager/ActionTable.h"
 
-#include "ExchangeActions.h"
-#include "Families.h"
+#include "manager/ExchangeActions.h"
+#include "common/Families.h"
 
 namespace tk::manager {
 

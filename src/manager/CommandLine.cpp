@@ -1,4 +1,4 @@
-#include "CommandLine.h"
+#include "manager/CommandLine.h"
 
 namespace tk::manager {
 

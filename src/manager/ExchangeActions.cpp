@@ -1,4 +1,4 @@
-#include "ExchangeActions.h"
+#include "manager/ExchangeActions.h"
 
 namespace tk::manager {
 

@@ -1,7 +1,7 @@
 #pragma once
 // The names of the per-family actions and the rule that switches the data and export actions
 // off while a reader exchange runs and back on, by what the grids hold, when it ends.
-#include "Engine.h" // ActionStates
+#include "reader/Engine.h" // ActionStates
 
 #include <array>
 

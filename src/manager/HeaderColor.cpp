@@ -1,4 +1,4 @@
-#include "HeaderColor.h"
+#include "manager/HeaderColor.h"
 
 #include <algorithm>
 

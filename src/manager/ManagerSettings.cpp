@@ -1,7 +1,7 @@
-#include "ManagerSettings.h"
+#include "manager/ManagerSettings.h"
 
-#include "Regional.h"
-#include "Settings.h"
+#include "common/Regional.h"
+#include "common/Settings.h"
 
 #include <algorithm>
 #include <limits>

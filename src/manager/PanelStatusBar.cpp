@@ -1,4 +1,4 @@
-#include "PanelStatusBar.h"
+#include "manager/PanelStatusBar.h"
 
 #include <QLabel>
 

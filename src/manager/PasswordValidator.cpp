@@ -1,4 +1,4 @@
-#include "PasswordValidator.h"
+#include "manager/PasswordValidator.h"
 
 namespace tk::manager {
 

@@ -1,4 +1,4 @@
-#include "SignalCloser.h"
+#include "manager/SignalCloser.h"
 
 #include <QSocketNotifier>
 

@@ -1,4 +1,4 @@
-#include "StreetListModel.h"
+#include "manager/StreetListModel.h"
 
 namespace tk::manager {
 

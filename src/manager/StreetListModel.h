@@ -1,6 +1,6 @@
 #pragma once
 // Table-model adapter over the reader's street list (ListStreet): columns "№" and "Название".
-#include "StreetList.h"
+#include "reader/StreetList.h"
 
 #include <QAbstractTableModel>
 

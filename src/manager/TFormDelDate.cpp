@@ -1,6 +1,6 @@
-#include "TFormDelDate.h"
+#include "manager/TFormDelDate.h"
 
-#include "Regional.h"
+#include "common/Regional.h"
 
 #include <QDateEdit>
 #include <QHBoxLayout>

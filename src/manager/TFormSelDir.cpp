@@ -1,7 +1,7 @@
-#include "TFormSelDir.h"
+#include "manager/TFormSelDir.h"
 
-#include "Error.h"
-#include "Settings.h"
+#include "common/Error.h"
+#include "common/Settings.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -2,12 +2,12 @@
 // The main window of the manager: tool bar with the port choice and the progress gauge, the
 // header panel mirroring the reader, the tabs of the meter families, routes, journal, diary,
 // database list and reader settings, and the wiring of the exchange engine to all of it.
-#include "CommandLine.h"
-#include "ManagerSettings.h"
+#include "manager/CommandLine.h"
+#include "manager/ManagerSettings.h"
 
-#include "Families.h"
-#include "PortList.h"
-#include "TFormStatus.h"
+#include "common/Families.h"
+#include "reader/PortList.h"
+#include "reader/TFormStatus.h"
 
 #include <QDateTime>
 #include <QHash>

@@ -1,4 +1,4 @@
-#include "WaitCursor.h"
+#include "manager/WaitCursor.h"
 
 #include <QCursor>
 #include <QVariant>

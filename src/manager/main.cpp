@@ -1,9 +1,9 @@
 // Vormer_2005: the manager of the handheld meter reader.
-#include "SignalCloser.h"
-#include "TFormDelDate.h"
-#include "TFormSelDir.h"
-#include "TFormStatus.h"
-#include "TFormVorm.h"
+#include "manager/SignalCloser.h"
+#include "manager/TFormDelDate.h"
+#include "manager/TFormSelDir.h"
+#include "reader/TFormStatus.h"
+#include "manager/TFormVorm.h"
 
 #include <QApplication>
 

@@ -1,12 +1,12 @@
-#include "Engine.h"
+#include "reader/Engine.h"
 
-#include "Bcd.h"
-#include "Cp1251.h"
-#include "Error.h"
-#include "Families.h"
-#include "Prompter.h"
-#include "ReaderClock.h"
-#include "Regional.h"
+#include "common/Bcd.h"
+#include "common/Cp1251.h"
+#include "common/Error.h"
+#include "common/Families.h"
+#include "common/Prompter.h"
+#include "reader/ReaderClock.h"
+#include "common/Regional.h"
 
 #include <QDate>
 #include <QTime>

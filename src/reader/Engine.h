@@ -3,15 +3,15 @@
 // machine fed with events (bytes received, a timer fired, an action started) that acts through
 // ReaderPort, TimerSource and Clock and tells the window what changed through its signals.
 // No I/O of its own: tests run it with a scripted port and a manual clock.
-#include "Families.h"
-#include "Frame.h"
-#include "ReaderLists.h"
-#include "ReaderPort.h"
-#include "ReaderSettings.h"
-#include "Regional.h"
-#include "StreetList.h"
-#include "TextGrid.h"
-#include "TextList.h"
+#include "common/Families.h"
+#include "reader/Frame.h"
+#include "reader/ReaderLists.h"
+#include "reader/ReaderPort.h"
+#include "reader/ReaderSettings.h"
+#include "common/Regional.h"
+#include "reader/StreetList.h"
+#include "common/TextGrid.h"
+#include "common/TextList.h"
 
 #include <QObject>
 #include <QStringList>

@@ -1,9 +1,9 @@
 // The family reads and clears: records into the reader-data grids, the clock reads inserted
 // during a long read, the route-name look-ups and the end-of-read summary.
-#include "Engine.h"
+#include "reader/Engine.h"
 
-#include "FamilyRecords.h"
-#include "Prompter.h"
+#include "reader/FamilyRecords.h"
+#include "common/Prompter.h"
 
 namespace tk::reader {
 namespace {

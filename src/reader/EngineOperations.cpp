@@ -1,9 +1,9 @@
 // The reader operations of the settings page, the journal, the diary, the database list and the
 // street base: how each starts, what its requests carry and what its replies do.
-#include "Engine.h"
+#include "reader/Engine.h"
 
-#include "Bcd.h"
-#include "Prompter.h"
+#include "common/Bcd.h"
+#include "common/Prompter.h"
 
 namespace tk::reader {
 namespace {

@@ -1,11 +1,11 @@
-#include "FamilyRecords.h"
+#include "reader/FamilyRecords.h"
 
-#include "Bcd.h"
-#include "Bytes.h"
-#include "Cp1251.h"
-#include "ReaderLists.h"
-#include "Regional.h"
-#include "StreetList.h"
+#include "common/Bcd.h"
+#include "reader/Bytes.h"
+#include "common/Cp1251.h"
+#include "reader/ReaderLists.h"
+#include "common/Regional.h"
+#include "reader/StreetList.h"
 
 namespace tk::reader {
 namespace {

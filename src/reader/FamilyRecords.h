@@ -2,7 +2,7 @@
 // Decoding of the meter records of the six families into the cells of their reader-data grids.
 // The decoders are total functions of the record bytes: any byte values give a row, and no byte
 // past the record's length is read.
-#include "Families.h"
+#include "common/Families.h"
 
 #include <QDate>
 #include <QString>

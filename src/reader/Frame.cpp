@@ -1,6 +1,6 @@
-#include "Frame.h"
+#include "reader/Frame.h"
 
-#include "Error.h"
+#include "common/Error.h"
 
 #include <algorithm>
 

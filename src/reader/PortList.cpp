@@ -1,4 +1,4 @@
-#include "PortList.h"
+#include "reader/PortList.h"
 
 #include <QSerialPort>
 #include <QSerialPortInfo>

@@ -1,6 +1,6 @@
-#include "ReaderClock.h"
+#include "reader/ReaderClock.h"
 
-#include "Bcd.h"
+#include "common/Bcd.h"
 
 namespace tk::reader {
 

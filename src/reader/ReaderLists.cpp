@@ -1,9 +1,9 @@
-#include "ReaderLists.h"
+#include "reader/ReaderLists.h"
 
-#include "Bcd.h"
-#include "Bytes.h"
-#include "Cp1251.h"
-#include "Regional.h"
+#include "common/Bcd.h"
+#include "reader/Bytes.h"
+#include "common/Cp1251.h"
+#include "common/Regional.h"
 
 namespace tk::reader {
 namespace {

@@ -1,7 +1,7 @@
-#include "SerialChannel.h"
+#include "reader/SerialChannel.h"
 
-#include "Engine.h"
-#include "Error.h"
+#include "reader/Engine.h"
+#include "common/Error.h"
 
 #include <QSerialPort>
 #include <QTimer>

@@ -1,7 +1,7 @@
 #pragma once
 // The Qt glue of the serial link: QSerialPort as a ReaderPort, QTimer as the timer source, the
 // system clock. Receive and error events of the port are handed to the engine on the UI thread.
-#include "ReaderPort.h"
+#include "reader/ReaderPort.h"
 
 #include <QObject>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "StatusDecoding.h"
+#include "reader/StatusDecoding.h"
 
 #include <array>
 

@@ -1,4 +1,4 @@
-#include "StreetList.h"
+#include "reader/StreetList.h"
 
 namespace tk::reader {
 

@@ -1,6 +1,6 @@
-#include "TFormStatus.h"
+#include "reader/TFormStatus.h"
 
-#include "StatusDecoding.h"
+#include "reader/StatusDecoding.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>

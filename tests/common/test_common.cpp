@@ -1,7 +1,7 @@
-#include "Cp1251.h"
-#include "Regional.h"
-#include "Settings.h"
-#include "TextGrid.h"
+#include "common/Cp1251.h"
+#include "common/Regional.h"
+#include "common/Settings.h"
+#include "common/TextGrid.h"
 
 #include <QLocale>
 #include <QTemporaryDir>

@@ -1,8 +1,8 @@
 // The manager's window against the emulator over a real pseudo-terminal: what a person sees.
-#include "Engine.h"
+#include "reader/Engine.h"
 #include "ScriptedPrompter.h"
 #include "SimProcess.h"
-#include "TFormVorm.h"
+#include "manager/TFormVorm.h"
 #include "Workplace.h"
 
 #include <QAction>

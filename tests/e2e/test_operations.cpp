@@ -1,11 +1,11 @@
 // Reader operations started from the manager's window against the emulator on a pty, with the
 // demo reader content: what the user sees in the grids and what the reader holds afterwards.
-#include "Engine.h"
-#include "Families.h"
-#include "PanelStatusBar.h"
+#include "reader/Engine.h"
+#include "common/Families.h"
+#include "manager/PanelStatusBar.h"
 #include "ScriptedPrompter.h"
 #include "SimProcess.h"
-#include "TFormVorm.h"
+#include "manager/TFormVorm.h"
 #include "Workplace.h"
 
 #include <QAction>

@@ -1,14 +1,14 @@
 // The road of a reading from the emulated reader into its local table and back on screen: read
 // ТЕЛВ-2 with the demo reader content, write it to Telv2.dbf, start the program again and find
 // the same readings in the local-table grid.
-#include "CellText.h"
-#include "Engine.h"
-#include "PanelStatusBar.h"
-#include "Restructure.h"
+#include "store/reading/CellText.h"
+#include "reader/Engine.h"
+#include "manager/PanelStatusBar.h"
+#include "store/dbf/Restructure.h"
 #include "ScriptedPrompter.h"
 #include "SimProcess.h"
-#include "StandardTables.h"
-#include "TFormVorm.h"
+#include "store/dbf/StandardTables.h"
+#include "manager/TFormVorm.h"
 #include "Workplace.h"
 
 #include <QAction>

@@ -1,6 +1,6 @@
 #include "ManagerTestSupport.h"
 
-#include "TFormSelDir.h"
+#include "manager/TFormSelDir.h"
 
 #include <QFileSystemModel>
 #include <QLineEdit>

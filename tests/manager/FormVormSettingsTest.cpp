@@ -3,10 +3,10 @@
 #include "ManagerTestSupport.h"
 #include "ScriptedPrompter.h"
 
-#include "Engine.h"
-#include "SerialChannel.h"
-#include "SignalCloser.h"
-#include "TFormVorm.h"
+#include "reader/Engine.h"
+#include "reader/SerialChannel.h"
+#include "manager/SignalCloser.h"
+#include "manager/TFormVorm.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -3,14 +3,14 @@
 #include "ManagerTestSupport.h"
 #include "ScriptedPrompter.h"
 
-#include "DbfFile.h"
-#include "Engine.h"
-#include "Families.h"
-#include "PanelStatusBar.h"
-#include "ReadingViews.h"
-#include "TFormDelDate.h"
-#include "TFormStatus.h"
-#include "TFormVorm.h"
+#include "store/dbf/DbfFile.h"
+#include "reader/Engine.h"
+#include "common/Families.h"
+#include "manager/PanelStatusBar.h"
+#include "store/reading/ReadingViews.h"
+#include "manager/TFormDelDate.h"
+#include "reader/TFormStatus.h"
+#include "manager/TFormVorm.h"
 
 #include <QAction>
 #include <QDateEdit>

@@ -2,12 +2,12 @@
 #include "ManagerTestSupport.h"
 #include "ScriptedPrompter.h"
 
-#include "Engine.h"
-#include "Families.h"
-#include "PanelStatusBar.h"
-#include "Regional.h"
-#include "SerialChannel.h"
-#include "TFormVorm.h"
+#include "reader/Engine.h"
+#include "common/Families.h"
+#include "manager/PanelStatusBar.h"
+#include "common/Regional.h"
+#include "reader/SerialChannel.h"
+#include "manager/TFormVorm.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,7 +1,7 @@
-#include "ManagerSettings.h"
+#include "manager/ManagerSettings.h"
 #include "ManagerTestSupport.h"
 
-#include "Settings.h"
+#include "common/Settings.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // The window's rules that need no window: exchange-action enabling, the header tint, the
 // command line and the password field's validation.
-#include "CommandLine.h"
-#include "ExchangeActions.h"
-#include "HeaderColor.h"
-#include "PasswordValidator.h"
+#include "manager/CommandLine.h"
+#include "manager/ExchangeActions.h"
+#include "manager/HeaderColor.h"
+#include "manager/PasswordValidator.h"
 
 #include <gtest/gtest.h>
 

@@ -3,11 +3,11 @@
 #include "ManagerTestSupport.h"
 #include "ScriptedPrompter.h"
 
-#include "Engine.h"
-#include "Families.h"
-#include "StatusDecoding.h"
-#include "TFormStatus.h"
-#include "TFormVorm.h"
+#include "reader/Engine.h"
+#include "common/Families.h"
+#include "reader/StatusDecoding.h"
+#include "reader/TFormStatus.h"
+#include "manager/TFormVorm.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,4 +1,4 @@
-#include "StreetListModel.h"
+#include "manager/StreetListModel.h"
 
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>

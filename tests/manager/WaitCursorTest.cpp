@@ -1,4 +1,4 @@
-#include "TFormVorm.h"
+#include "manager/TFormVorm.h"
 
 #include <QLineEdit>
 #include <QVBoxLayout>

@@ -1,7 +1,7 @@
 #pragma once
 // The engine with a recording port, a manual clock and a scripted prompter.
-#include "Engine.h"
-#include "Error.h"
+#include "reader/Engine.h"
+#include "common/Error.h"
 #include "ManualTime.h"
 #include "ScriptedPrompter.h"
 

@@ -1,9 +1,9 @@
 // Reader operations run against the emulated reader's device core with a manual clock.
 #include "CoreHarness.h"
 
-#include "Bcd.h"
-#include "Cp1251.h"
-#include "Families.h"
+#include "common/Bcd.h"
+#include "common/Cp1251.h"
+#include "common/Families.h"
 
 #include <QLocale>
 

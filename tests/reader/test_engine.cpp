@@ -1,7 +1,7 @@
 #include "EngineHarness.h"
 
-#include "Families.h"
-#include "ReaderClock.h"
+#include "common/Families.h"
+#include "reader/ReaderClock.h"
 
 #include <QLocale>
 #include <QRegularExpression>

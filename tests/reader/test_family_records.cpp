@@ -1,7 +1,7 @@
-#include "FamilyRecords.h"
+#include "reader/FamilyRecords.h"
 
 #include "EngineHarness.h"
-#include "StreetList.h"
+#include "reader/StreetList.h"
 
 #include <QLocale>
 

@@ -1,5 +1,5 @@
-#include "Bcd.h"
-#include "Frame.h"
+#include "common/Bcd.h"
+#include "reader/Frame.h"
 
 #include <gtest/gtest.h>
 

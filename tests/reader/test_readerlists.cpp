@@ -1,7 +1,7 @@
-#include "ReaderLists.h"
+#include "reader/ReaderLists.h"
 
 #include "EngineHarness.h"
-#include "Regional.h"
+#include "common/Regional.h"
 
 #include <QLocale>
 

@@ -1,5 +1,5 @@
 // Status decoding: the lines of every model's rules, by value.
-#include "StatusDecoding.h"
+#include "reader/StatusDecoding.h"
 
 #include <gtest/gtest.h>
 

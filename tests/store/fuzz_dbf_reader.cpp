@@ -8,10 +8,10 @@
 // replay driver run by ctest fails on it too.
 #include "FuzzDbfReader.h"
 
-#include "DbfFile.h"
-#include "Error.h"
-#include "LocalSql.h"
-#include "TableModel.h"
+#include "store/dbf/DbfFile.h"
+#include "common/Error.h"
+#include "store/dbf/LocalSql.h"
+#include "store/dbf/TableModel.h"
 
 #include <QDir>
 #include <QTemporaryDir>

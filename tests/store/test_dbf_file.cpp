@@ -1,8 +1,8 @@
 // The file codec: the fixtures of an independent dBASE writer read back as that writer's
 // readers decoded them, files we write have the documented layout, bad files and values
 // that do not fit are refused with a message naming what is wrong.
-#include "DbfFile.h"
-#include "Error.h"
+#include "store/dbf/DbfFile.h"
+#include "common/Error.h"
 #include "StoreTestUtil.h"
 
 #include <QJsonArray>

@@ -1,8 +1,8 @@
 // Local SQL over a directory of tables: the statements the two programs issue, verbatim,
 // on the fixtures; writes that keep their meaning; errors that leave the files whole.
-#include "DbfFile.h"
-#include "Error.h"
-#include "LocalSql.h"
+#include "store/dbf/DbfFile.h"
+#include "common/Error.h"
+#include "store/dbf/LocalSql.h"
 #include "StoreTestUtil.h"
 
 #include <QLocale>

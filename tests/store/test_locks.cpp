@@ -1,11 +1,11 @@
 // The table locks against another program. A write waits for a conflicting lock only as
 // long as the lock timeout, then fails naming the table and changes nothing; once the holder
 // lets go, or dies holding the lock, the same write goes through.
-#include "DbfFile.h"
-#include "Error.h"
-#include "LocalSql.h"
+#include "store/dbf/DbfFile.h"
+#include "common/Error.h"
+#include "store/dbf/LocalSql.h"
 #include "StoreTestUtil.h"
-#include "TableModel.h"
+#include "store/dbf/TableModel.h"
 
 #include <chrono>
 #include <csignal>

@@ -2,13 +2,13 @@
 // opens whole; the exclusive open fails while someone else has the table open. The view
 // model reads rows lazily and leaves deleted records out. The standard layouts hold the
 // fixture data.
-#include "DbfFile.h"
-#include "Error.h"
-#include "LocalSql.h"
-#include "Restructure.h"
-#include "StandardTables.h"
+#include "store/dbf/DbfFile.h"
+#include "common/Error.h"
+#include "store/dbf/LocalSql.h"
+#include "store/dbf/Restructure.h"
+#include "store/dbf/StandardTables.h"
 #include "StoreTestUtil.h"
-#include "TableModel.h"
+#include "store/dbf/TableModel.h"
 
 #include <QCoreApplication>
 #include <sys/wait.h>

@@ -1,8 +1,8 @@
 // Two processes on one directory: a child appends and updates rows in a loop while this
 // process counts and reads them. Every row read must be whole (its registers agree with
 // each other) and nothing written may be lost.
-#include "Error.h"
-#include "LocalSql.h"
+#include "common/Error.h"
+#include "store/dbf/LocalSql.h"
 #include "StoreTestUtil.h"
 
 #include <sys/wait.h>

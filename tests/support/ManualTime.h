@@ -1,7 +1,7 @@
 #pragma once
 // A manual clock and timer source for the engine: time moves only when the test advances it,
 // and timers fire in deadline order as it passes them. No sleeps, no real time.
-#include "ReaderPort.h"
+#include "reader/ReaderPort.h"
 
 #include <QDateTime>
 #include <array>

@@ -1,7 +1,7 @@
 #pragma once
 // A Prompter for tests: each expected question is queued with its exact title, text, icon,
 // buttons and the answer to give. An unexpected question fails the test and answers Cancel/No.
-#include "Prompter.h"
+#include "common/Prompter.h"
 
 #include <QString>
 #include <deque>

@@ -2,7 +2,7 @@
 // a wrong one is refused with its reason.
 #include "Control.h"
 
-#include "Error.h"
+#include "common/Error.h"
 
 #include <gtest/gtest.h>
 

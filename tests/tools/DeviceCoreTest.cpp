@@ -2,7 +2,7 @@
 #include "DeviceCore.h"
 #include "SimTestUtil.h"
 
-#include "Cp1251.h"
+#include "common/Cp1251.h"
 
 #include <gtest/gtest.h>
 

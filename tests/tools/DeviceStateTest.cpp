@@ -3,8 +3,8 @@
 #include "DeviceState.h"
 #include "SimTestUtil.h"
 
-#include "Cp1251.h"
-#include "Error.h"
+#include "common/Cp1251.h"
+#include "common/Error.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 #pragma once
 // Small helpers of the emulator tests: frames written as hex without their CRC.
 #include "DeviceState.h"
-#include "Frame.h"
+#include "reader/Frame.h"
 
 #include <QByteArray>
 #include <QString>

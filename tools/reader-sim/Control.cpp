@@ -1,7 +1,7 @@
 #include "Control.h"
 
 #include "DeviceState.h"
-#include "Error.h"
+#include "common/Error.h"
 
 namespace tk::sim {
 

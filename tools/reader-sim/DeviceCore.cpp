@@ -1,7 +1,7 @@
 #include "DeviceCore.h"
 
-#include "Bcd.h"
-#include "Frame.h"
+#include "common/Bcd.h"
+#include "reader/Frame.h"
 
 #include <algorithm>
 

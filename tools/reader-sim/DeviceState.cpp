@@ -1,7 +1,7 @@
 #include "DeviceState.h"
 
-#include "Cp1251.h"
-#include "Error.h"
+#include "common/Cp1251.h"
+#include "common/Error.h"
 
 #include <QFile>
 #include <QJsonArray>

@@ -1,6 +1,6 @@
 #include "Wire.h"
 
-#include "Frame.h"
+#include "reader/Frame.h"
 
 #include <algorithm>
 

@@ -3,7 +3,7 @@
 // sleeps past a deadline and never blocks on a partial frame.
 #include "Control.h"
 #include "DeviceCore.h"
-#include "Error.h"
+#include "common/Error.h"
 #include "Wire.h"
 
 #include <QString>

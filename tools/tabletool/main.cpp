@@ -7,11 +7,11 @@
 //                                     one statement of the local SQL; rows as tab-separated
 //                                     text with a header line. KIND: text, real, int, date
 //                                     (YYYY-MM-DD) or null (NAME=null)
-#include "DbfFile.h"
-#include "Error.h"
-#include "LocalSql.h"
-#include "Restructure.h"
-#include "StandardTables.h"
+#include "store/dbf/DbfFile.h"
+#include "common/Error.h"
+#include "store/dbf/LocalSql.h"
+#include "store/dbf/Restructure.h"
+#include "store/dbf/StandardTables.h"
 
 #include <QCoreApplication>
 #include <QDir>

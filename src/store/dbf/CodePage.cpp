@@ -1,6 +1,6 @@
-#include "CodePage.h"
+#include "store/dbf/CodePage.h"
 
-#include "Cp1251.h"
+#include "common/Cp1251.h"
 
 #include <array>
 #include <unordered_map>

@@ -1,6 +1,6 @@
-#include "DbfFile.h"
+#include "store/dbf/DbfFile.h"
 
-#include "Error.h"
+#include "common/Error.h"
 
 #include <QDate>
 #include <QFileInfo>

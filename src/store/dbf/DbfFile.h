@@ -3,8 +3,8 @@
 // shapelib reads and writes whole records and keeps the header's count and end mark;
 // field text is encoded and decoded by DbfFormat, because shapelib's field writers
 // truncate, write '*' for NULL and send dates through the numeric path.
-#include "DbfFormat.h"
-#include "Platform.h"
+#include "store/dbf/DbfFormat.h"
+#include "store/dbf/Platform.h"
 
 #include <QString>
 #include <memory>

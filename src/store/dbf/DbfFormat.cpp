@@ -1,6 +1,6 @@
-#include "DbfFormat.h"
+#include "store/dbf/DbfFormat.h"
 
-#include "Error.h"
+#include "common/Error.h"
 
 #include <QDate>
 #include <charconv>

@@ -2,7 +2,7 @@
 // The dBASE III/IV/V file layout: header checks, field descriptors, and the text form of
 // each field type. Pure functions over bytes, so that the file reader's checks can be fed
 // any input (tests, fuzzing) without touching a disk.
-#include "CodePage.h"
+#include "store/dbf/CodePage.h"
 
 #include <QString>
 #include <cstdint>

@@ -1,8 +1,8 @@
-#include "LocalSql.h"
+#include "store/dbf/LocalSql.h"
 
-#include "Error.h"
-#include "Regional.h"
-#include "SqlModule.h"
+#include "common/Error.h"
+#include "common/Regional.h"
+#include "store/dbf/SqlModule.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "Platform.h"
+#include "store/dbf/Platform.h"
 
 #include <algorithm>
 #include <chrono>

@@ -1,6 +1,6 @@
-#include "Platform.h"
+#include "store/dbf/Platform.h"
 
-#include "Error.h"
+#include "common/Error.h"
 
 #include <QDir>
 #include <QFileInfo>

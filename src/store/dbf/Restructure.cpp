@@ -1,7 +1,7 @@
-#include "Restructure.h"
+#include "store/dbf/Restructure.h"
 
-#include "DbfFile.h"
-#include "Error.h"
+#include "store/dbf/DbfFile.h"
+#include "common/Error.h"
 
 #include <QFileInfo>
 #include <cstring>

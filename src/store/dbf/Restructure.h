@@ -2,7 +2,7 @@
 // Whole-table operations that write a new file and put it in place of the old one only
 // when it is complete: a crash at any moment leaves the old or the new table, whole.
 // Both open the table exclusively and fail at once while another program has it open.
-#include "DbfFormat.h"
+#include "store/dbf/DbfFormat.h"
 
 #include <QString>
 

@@ -17,10 +17,10 @@
 // per column, built on first use. Our own writes add entries to a small unsorted tail;
 // entries made stale by an update stay behind, which is harmless because SQLite checks
 // every constraint again on the rows we return (we never set `omit`).
-#include "SqlModule.h"
+#include "store/dbf/SqlModule.h"
 
-#include "DbfFile.h"
-#include "Error.h"
+#include "store/dbf/DbfFile.h"
+#include "common/Error.h"
 
 #include <QFileInfo>
 #include <algorithm>

@@ -1,4 +1,4 @@
-#include "StandardTables.h"
+#include "store/dbf/StandardTables.h"
 
 namespace tk::dbf {
 namespace {

@@ -1,7 +1,7 @@
 #pragma once
 // The layouts of the tables both programs work on. An office installing the programs has
 // none of these files and neither program creates them; the table tool does.
-#include "DbfFormat.h"
+#include "store/dbf/DbfFormat.h"
 
 #include <QString>
 #include <vector>

@@ -1,7 +1,7 @@
-#include "TableModel.h"
+#include "store/dbf/TableModel.h"
 
-#include "Error.h"
-#include "Regional.h"
+#include "common/Error.h"
+#include "common/Regional.h"
 
 #include <QDate>
 #include <algorithm>

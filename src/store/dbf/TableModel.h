@@ -4,7 +4,7 @@
 // million rows opens at once. Rows appear in record order; deleted records are left out.
 // While open, the view holds the table's presence lock shared, so an exclusive open
 // (column widening) elsewhere fails instead of pulling the file from under it.
-#include "DbfFile.h"
+#include "store/dbf/DbfFile.h"
 
 #include <QAbstractTableModel>
 #include <vector>

@@ -1,6 +1,6 @@
-#include "CellText.h"
+#include "store/reading/CellText.h"
 
-#include "Regional.h"
+#include "common/Regional.h"
 
 #include <limits>
 

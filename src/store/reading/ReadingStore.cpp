@@ -1,13 +1,13 @@
-#include "ReadingStore.h"
+#include "store/reading/ReadingStore.h"
 
-#include "CellText.h"
-#include "Error.h"
-#include "LocalSql.h"
-#include "Prompter.h"
-#include "ReadingTables.h"
-#include "Regional.h"
-#include "Restructure.h"
-#include "TextGrid.h"
+#include "store/reading/CellText.h"
+#include "common/Error.h"
+#include "store/dbf/LocalSql.h"
+#include "common/Prompter.h"
+#include "store/reading/ReadingTables.h"
+#include "common/Regional.h"
+#include "store/dbf/Restructure.h"
+#include "common/TextGrid.h"
 
 #include <QDir>
 #include <QFileInfo>

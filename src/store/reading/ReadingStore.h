@@ -2,7 +2,7 @@
 // The local reading store: writing a family's reader-data grid into its table, erasing a table
 // up to a date, and the start-up upgrade of the old 9-digit account columns. No widgets: the
 // window hands in the grid, the prompter for the row errors and a callback for its gauge.
-#include "Families.h"
+#include "common/Families.h"
 
 #include <QDate>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "ReadingTables.h"
+#include "store/reading/ReadingTables.h"
 
 #include <array>
 

@@ -2,7 +2,7 @@
 // The five local reading tables, one per stored meter family: their files, their names in SQL,
 // the statements the write and the erase run, and the column titles and widths of the grids
 // that show them.
-#include "Families.h"
+#include "common/Families.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,9 +1,9 @@
-#include "ReadingViews.h"
+#include "store/reading/ReadingViews.h"
 
-#include "Error.h"
-#include "ReadingStore.h"
-#include "ReadingTables.h"
-#include "TableModel.h"
+#include "common/Error.h"
+#include "store/reading/ReadingStore.h"
+#include "store/reading/ReadingTables.h"
+#include "store/dbf/TableModel.h"
 
 #include <QDir>
 

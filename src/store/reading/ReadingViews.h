@@ -2,7 +2,7 @@
 // The read-only views of the five reading tables that the local-table grids show: each table
 // whole, in record order, read lazily (a million rows open at once), under the column titles
 // of the grids. They stay open except while a write or an erase of their table runs.
-#include "Families.h"
+#include "common/Families.h"
 
 #include <QIdentityProxyModel>
 #include <QString>

@@ -3,8 +3,8 @@
 // grids the reader side hands over, and a fresh look at what a table file holds.
 #include "StoreTestUtil.h"
 
-#include "LocalSql.h"
-#include "TextGrid.h"
+#include "store/dbf/LocalSql.h"
+#include "common/TextGrid.h"
 
 #include <QLocale>
 #include <QStringList>

@@ -1,9 +1,9 @@
 // The start-up upgrade of the account column on copies of the old and the current fixtures.
 #include "ReadingTestSupport.h"
 
-#include "DbfFile.h"
-#include "ReadingStore.h"
-#include "TableModel.h"
+#include "store/dbf/DbfFile.h"
+#include "store/reading/ReadingStore.h"
+#include "store/dbf/TableModel.h"
 
 #include <QFile>
 #include <gtest/gtest.h>

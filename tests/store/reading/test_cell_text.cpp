@@ -1,8 +1,8 @@
 // How grid cells read as stored values: only the exact forms pass, everything else is refused.
 #include "ReadingTestSupport.h"
 
-#include "CellText.h"
-#include "Regional.h"
+#include "store/reading/CellText.h"
+#include "common/Regional.h"
 
 #include <gtest/gtest.h>
 #include <optional>

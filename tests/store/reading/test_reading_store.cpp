@@ -2,12 +2,12 @@
 // read-only views of the tables.
 #include "ReadingTestSupport.h"
 
-#include "Error.h"
-#include "ReadingStore.h"
-#include "ReadingTables.h"
-#include "ReadingViews.h"
+#include "common/Error.h"
+#include "store/reading/ReadingStore.h"
+#include "store/reading/ReadingTables.h"
+#include "store/reading/ReadingViews.h"
 #include "ScriptedPrompter.h"
-#include "TableModel.h"
+#include "store/dbf/TableModel.h"
 
 #include <QFile>
 #include <QFileInfo>
