@@ -19,19 +19,18 @@ struct FamilyInfo {
     int statusModel;          // -1 where none
     int tab;                  // tab of the manager's main window
     const char* localTable;   // nullptr where the family is not stored
-    const char* suffix;       // action-name suffix of the family's "read" action
 };
 
 inline constexpr std::array<FamilyInfo, 6> kFamilies = {{
-    {Family::Telv1, u"ТЕЛВ-1", 2, 0xA2, 0, 1, 3, 0, "Telv1.DBF", "Telv_1"},
-    {Family::Telv2, u"ТЕЛВ-2", 0, 0xA0, 1, 2, 0, 1, "Telv2.dbf", "Telv_2"},
-    {Family::Vakl4, u"ВАКЛ-4", 1, 0xA1, 2, 3, 1, 2, "Vakl4.dbf", "Vakl"},
-    {Family::VaklDr, u"ВАКЛ-ДР", 3, 0xA3, 3, 4, 4, 3, "VaklDr.dbf", "VaklDr"},
-    {Family::VaklPdr, u"ВАКЛ-ПДР", 4, 0xA4, 4, 5, 5, 4, "VaklPdr.dbf", "VaklPdr"},
-    {Family::Zkv, u"ЖКВ", 63, -1, -1, -1, -1, 5, nullptr, "ZKV"},
+    {Family::Telv1, u"ТЕЛВ-1", 2, 0xA2, 0, 1, 3, 0, "Telv1.DBF"},
+    {Family::Telv2, u"ТЕЛВ-2", 0, 0xA0, 1, 2, 0, 1, "Telv2.dbf"},
+    {Family::Vakl4, u"ВАКЛ-4", 1, 0xA1, 2, 3, 1, 2, "Vakl4.dbf"},
+    {Family::VaklDr, u"ВАКЛ-ДР", 3, 0xA3, 3, 4, 4, 3, "VaklDr.dbf"},
+    {Family::VaklPdr, u"ВАКЛ-ПДР", 4, 0xA4, 4, 5, 5, 4, "VaklPdr.dbf"},
+    {Family::Zkv, u"ЖКВ", 63, -1, -1, -1, -1, 5, nullptr},
 }};
 
-inline const FamilyInfo& familyInfo(Family f) { return kFamilies[static_cast<size_t>(f)]; }
+constexpr const FamilyInfo& familyInfo(Family f) { return kFamilies[static_cast<size_t>(f)]; }
 inline QString familyName(Family f) { return QString::fromUtf16(familyInfo(f).name); }
 
 inline std::optional<Family> familyOfReaderDb(int db)

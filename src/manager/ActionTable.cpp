@@ -1,6 +1,6 @@
 #include "manager/ActionTable.h"
 
-#include "manager/ExchangeActions.h"
+#include "manager/ActionRules.h"
 #include "common/Families.h"
 
 namespace tk::manager {

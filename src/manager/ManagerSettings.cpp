@@ -134,4 +134,37 @@ int passwordFromText(const QString& text)
     return ok ? v : 0;
 }
 
+QString applicationTitle()
+{
+    return QStringLiteral("ТК4718ЕН-менеджер");
+}
+
+reader::ReaderSettings ManagerSettings::readerSettings() const
+{
+    reader::ReaderSettings r;
+    for (int z = 0; z < kZones; ++z)
+        r.zones[size_t(z)] = {tariffs[size_t(z)], times[size_t(z)]};
+    r.oneTariff = oneTarif;
+    r.billingDay = countDay;
+    r.billingHour = countHour;
+    r.summer = summer;
+    r.display = indi;
+    r.password = QString::number(password);
+    return r;
+}
+
+void ManagerSettings::setReaderSettings(const reader::ReaderSettings& r)
+{
+    for (int z = 0; z < kZones; ++z) {
+        tariffs[size_t(z)] = r.zones[size_t(z)].tariff;
+        times[size_t(z)] = r.zones[size_t(z)].start;
+    }
+    oneTarif = r.oneTariff;
+    countDay = r.billingDay;
+    countHour = r.billingHour;
+    summer = r.summer;
+    indi = r.display;
+    password = passwordFromText(r.password);
+}
+
 } // namespace tk::manager

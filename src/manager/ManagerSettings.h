@@ -2,6 +2,8 @@
 // The persistent settings of the manager window: the values, their defaults, and the rules for
 // reading them at start-up and writing them at close. Kept apart from the window so that the
 // rules can be checked without one.
+#include "reader/ReaderSettings.h"
+
 #include <QRect>
 #include <QString>
 #include <QTime>
@@ -13,6 +15,12 @@ class Settings;
 }
 
 namespace tk::manager {
+
+// The program's name as the user sees it: application title, main window caption, the title of
+// its own error messages.
+QString applicationTitle();
+// The settings live under SOFTWARE\Korvent\<this>.
+inline constexpr char kSettingsKey[] = "TK4718EH";
 
 inline constexpr int kDefaultWidth = 760;
 inline constexpr int kDefaultHeight = 428;
@@ -46,6 +54,10 @@ struct ManagerSettings {
     // writes only Maximized, so the normal bounds saved before survive. False (nothing written)
     // when the key cannot be opened.
     bool save(Settings& settings) const;
+
+    // The reader settings the settings page shows, as stored here and back.
+    reader::ReaderSettings readerSettings() const;
+    void setReaderSettings(const reader::ReaderSettings& r);
 
     bool operator==(const ManagerSettings&) const = default;
 };

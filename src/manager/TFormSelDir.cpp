@@ -2,6 +2,7 @@
 
 #include "common/Error.h"
 #include "common/Settings.h"
+#include "manager/ManagerSettings.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -17,7 +18,6 @@
 namespace tk::manager {
 
 namespace {
-const QString kSettingsKey = QStringLiteral("TK4718EH");
 const QString kDir = QStringLiteral("Dir");
 } // namespace
 

@@ -24,31 +24,31 @@ struct PlainStep {
 // Steps whose request is a function code with at most a database number.
 constexpr PlainStep kPlainSteps[] = {
     {StepVersion, GetVersion, -1, u"Запрос версии"},
-    {StepCountTelv1, GetCount, 2, u"Запрос числа записей ТЕЛВ (1 тариф)"},
-    {StepCountTelv2, GetCount, 0, u"Запрос числа записей ТЕЛВ (3 тарифа)"},
-    {StepCountVakl4, GetCount, 1, u"Запрос числа записей ВАКЛ-4"},
-    {StepCountVaklDr, GetCount, 3, u"Запрос числа записей ВАКЛ-ДР"},
-    {StepCountVaklPdr, GetCount, 4, u"Запрос числа записей ВАКЛ-ПДР"},
-    {StepCountZkv, GetCount, 63, u"Запрос числа записей ЖКВ"},
-    {StepCountStreets, GetCount, 5, u"Запрос числа улиц в БД"},
+    {StepCountTelv1, GetCount, familyInfo(Family::Telv1).readerDb, u"Запрос числа записей ТЕЛВ (1 тариф)"},
+    {StepCountTelv2, GetCount, familyInfo(Family::Telv2).readerDb, u"Запрос числа записей ТЕЛВ (3 тарифа)"},
+    {StepCountVakl4, GetCount, familyInfo(Family::Vakl4).readerDb, u"Запрос числа записей ВАКЛ-4"},
+    {StepCountVaklDr, GetCount, familyInfo(Family::VaklDr).readerDb, u"Запрос числа записей ВАКЛ-ДР"},
+    {StepCountVaklPdr, GetCount, familyInfo(Family::VaklPdr).readerDb, u"Запрос числа записей ВАКЛ-ПДР"},
+    {StepCountZkv, GetCount, familyInfo(Family::Zkv).readerDb, u"Запрос числа записей ЖКВ"},
+    {StepCountStreets, GetCount, kStreetDb, u"Запрос числа улиц в БД"},
     {StepClock, GetClock, -1, u"Запрос времени"},
     {StepReadTariffs, GetTariffs, -1, u"Чтение тарифного расписания"},
     {StepReadBillingDay, GetBillingDay, -1, u"Чтение расчетного дня и часа"},
     {StepReadSummer, GetSummerFlag, -1, u"Чтение флага автоперехода"},
     {StepReadDisplay, GetDisplayMode, -1, u"Чтение режима индикации"},
     {StepReadPassword, GetPassword, -1, u"Чтение пароля"},
-    {StepJournalCount, GetCount, 6, u"Запрос числа записей журнала"},
-    {StepJournalFirst, ReadFirst, 6, u"Чтение журнала"},
-    {StepJournalNext, ReadNext, 6, u"Чтение журнала"},
-    {StepJournalClear, ClearDb, 6, u"Очистка данных журнала"},
-    {StepDiaryCount, GetCount, 7, u"Запрос числа записей дневника"},
-    {StepDiaryFirst, ReadFirst, 7, u"Чтение дневника"},
-    {StepDiaryNext, ReadNext, 7, u"Чтение дневника"},
-    {StepDiaryClear, ClearDb, 7, u"Очистка данных дневника"},
-    {StepStreetFirst, ReadFirst, 5, u"Чтение данных БД \"Улицы\""},
-    {StepStreetNext, ReadNext, 5, u"Чтение данных БД \"Улицы\""},
+    {StepJournalCount, GetCount, kJournalDb, u"Запрос числа записей журнала"},
+    {StepJournalFirst, ReadFirst, kJournalDb, u"Чтение журнала"},
+    {StepJournalNext, ReadNext, kJournalDb, u"Чтение журнала"},
+    {StepJournalClear, ClearDb, kJournalDb, u"Очистка данных журнала"},
+    {StepDiaryCount, GetCount, kDiaryDb, u"Запрос числа записей дневника"},
+    {StepDiaryFirst, ReadFirst, kDiaryDb, u"Чтение дневника"},
+    {StepDiaryNext, ReadNext, kDiaryDb, u"Чтение дневника"},
+    {StepDiaryClear, ClearDb, kDiaryDb, u"Очистка данных дневника"},
+    {StepStreetFirst, ReadFirst, kStreetDb, u"Чтение данных БД \"Улицы\""},
+    {StepStreetNext, ReadNext, kStreetDb, u"Чтение данных БД \"Улицы\""},
     {StepStreetClock, GetClock, -1, u"Запрос времени"},
-    {StepStreetClear, ClearDb, 5, u"Очистка данных БД \"Улицы\""},
+    {StepStreetClear, ClearDb, kStreetDb, u"Очистка данных БД \"Улицы\""},
 };
 
 // The shortest normal reply each function's handler reads; a shorter one is not acted upon.
@@ -77,25 +77,6 @@ QStringList titles(std::initializer_list<const char16_t*> names)
 }
 
 } // namespace
-
-ActionStates readerActionStates(bool on, int firmwareWord, int routeRows)
-{
-    static const char* const always[] = {
-        "ActionTime", "ActionTelv_1", "ActionTelv_2", "ActionVakl", "ActionVaklDr", "ActionFormat_1",
-        "ActionFormat_2", "ActionFormat_4", "ActionFormat_Dr", "ActionReadTarif", "ActionWriteTarif",
-        "ActionReadRoute", "ActionDestroyRoute", "ActionReadJournal", "ActionClearJournal", "ActionReadDiary",
-        "ActionClearDiary", "ActionReadList", "ActionWizard"};
-    static const char* const fromSixOne[] = {"ActionVaklPdr", "ActionZKV", "ActionFormat_Pdr", "ActionFormat_ZKV"};
-
-    ActionStates states;
-    for (const char* name : always)
-        states.emplace_back(QString::fromLatin1(name), on);
-    for (const char* name : fromSixOne)
-        states.emplace_back(QString::fromLatin1(name), on && firmwareWord > 0x600);
-    states.emplace_back(QStringLiteral("ActionFormatStreet"), on && firmwareWord > 0x501);
-    states.emplace_back(QStringLiteral("ActionWriteRoute"), on && routeRows >= 1);
-    return states;
-}
 
 Engine::Engine(ReaderPort& port, TimerSource& timers, Clock& clock, Prompter& prompter, QObject* parent)
     : QObject(parent), port_(port), timers_(timers), clock_(clock), prompter_(prompter)
@@ -158,23 +139,38 @@ void Engine::addLog(const QString& rest)
     log_->append(QStringLiteral("%1.%2").arg(t.second()).arg(t.msec(), 3, 10, QLatin1Char('0')) + rest);
 }
 
-bool Engine::connectLink()
+void Engine::connectLink()
 {
     if (linkUp_)
-        return true;
+        return;
     dbNames_.fill(QString());
     streets_.clear();
-    try {
-        port_.open();
-    } catch (const Error& e) {
-        prompter_.error(QStringLiteral("ТК4718ЕН-менеджер"), e.message());
-        return false;
-    }
+    port_.open();
     linkUp_ = true;
     emit linkChanged(true);
     stepNo_ = StepVersion;
     runStep();
-    return true;
+}
+
+void Engine::prepareChain(bool disableExchangeActions)
+{
+    setReaderActions(false);
+    if (disableExchangeActions)
+        emit exchangeActionsDisabled();
+}
+
+void Engine::startOperation(Operation operation, bool disableExchangeActions, Family family)
+{
+    prepareChain(disableExchangeActions);
+    emit operationStarted(operation, family);
+}
+
+Chain* Engine::chainOwning(int step) const
+{
+    for (Chain* c : chains_)
+        if (c->ownsStep(step))
+            return c;
+    return nullptr;
 }
 
 void Engine::disconnectLink()
@@ -203,8 +199,10 @@ void Engine::disconnectLink()
     setGauge(0, gaugeMax_);
 }
 
-Engine::Request Engine::requestFor(int step) const
+Request Engine::requestFor(int step)
 {
+    if (Chain* chain = chainOwning(step))
+        return chain->request(step);
     for (Family f : {Family::Telv1, Family::Telv2, Family::Vakl4, Family::VaklDr, Family::VaklPdr, Family::Zkv}) {
         const FamilySteps& fs = familySteps(f);
         const QByteArray db(1, char(familyInfo(f).readerDb));
@@ -315,8 +313,8 @@ void Engine::onTimeout()
     if (!linkUp_)
         return;
     dbNames_.fill(QString());
-    // Route writing relies on the street list it has built up; every other step reads it anew.
-    if (stepNo_ != 92 && stepNo_ != 204)
+    const Chain* chain = chainOwning(stepNo_);
+    if (!chain || !chain->keepsStreetsOnTimeout(stepNo_))
         streets_.clear();
     addLog(QStringLiteral(" Timeout"));
     runStep();
@@ -375,7 +373,10 @@ void Engine::onErrorAnswer(int code)
         stepNo_ = StepVersion;
         prompter_.error(QStringLiteral("Ошибка при записи БД ридера"), QStringLiteral("Недостаточно памяти ридера."));
     } else if (code == 4) {
-        onRefused();
+        if (Chain* chain = chainOwning(stepNo_))
+            chain->onRefused();
+        else
+            onRefused();
     }
     dispatching_ = false;
     // Any other code leaves the step as it is, so the request goes out again.
@@ -389,6 +390,22 @@ void Engine::dispatch()
     // A reply too short for its function, or of a function never sent, is not acted upon; the
     // current step's request goes out again and the poll stays alive.
     if (isKnownFunction(function) && rx_.length() >= minReplyLength(function)) {
+        if (Chain* chain = chainOwning(stepNo_)) {
+            // What every reply of its kind does, then the chain's own handling.
+            switch (function) {
+            case GetDbName: storeDbName(); break;
+            case GetCount: showCount(rx_.at(2), rx_.at(3) | (rx_.at(4) << 8)); break;
+            case GetClock:
+                showClock(rx_.data() + 2);
+                clockDue_ = false;
+                break;
+            default: break;
+            }
+            chain->onReply(rx_);
+            dispatching_ = false;
+            runStep();
+            return;
+        }
         switch (function) {
         case GetVersion: onVersion(); break;
         case GetClock: onClock(); break;
@@ -439,18 +456,15 @@ void Engine::showCount(int db, int count)
 {
     const QString text = QString::number(count);
     changeHeader([&](HeaderPanel& h) {
-        switch (db) {
-        case 2: h.counts[size_t(Family::Telv1)] = text; break;
-        case 0: h.counts[size_t(Family::Telv2)] = text; break;
-        case 1: h.counts[size_t(Family::Vakl4)] = text; break;
-        case 3: h.counts[size_t(Family::VaklDr)] = text; break;
-        case 4:
-        case 63: {
-            const bool shown = firmwareWord_ > 0x600;
-            h.pdrZkvEnabled = shown;
-            h.counts[size_t(db == 4 ? Family::VaklPdr : Family::Zkv)] = shown ? text : QString();
-            break;
+        if (const auto family = familyOfReaderDb(db)) {
+            // ВАКЛ-ПДР and ЖКВ exist from firmware 6.01 on; below it their fields stay empty.
+            const bool newFamily = *family == Family::VaklPdr || *family == Family::Zkv;
+            if (newFamily)
+                h.pdrZkvEnabled = firmwareWord_ > 0x600;
+            h.counts[size_t(*family)] = !newFamily || h.pdrZkvEnabled ? text : QString();
+            return;
         }
+        switch (db) {
         case kJournalDb: h.journalCount = text; break;
         case kDiaryDb: h.diaryCount = text; break;
         default: break;
@@ -469,8 +483,7 @@ void Engine::onCount()
         if (count == streets_.size()) {
             stepNo_ = StepClock;
         } else {
-            setReaderActions(false);
-            emit exchangeActionsDisabled();
+            prepareChain(true);
             // Read the base anew rather than append a second copy to what is listed.
             streets_.clear();
             stepNo_ = StepStreetFirst;

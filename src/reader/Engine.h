@@ -4,20 +4,19 @@
 // ReaderPort, TimerSource and Clock and tells the window what changed through its signals.
 // No I/O of its own: tests run it with a scripted port and a manual clock.
 #include "common/Families.h"
+#include "common/Regional.h"
+#include "common/TextGrid.h"
+#include "common/TextList.h"
+#include "reader/Chain.h"
 #include "reader/Frame.h"
 #include "reader/ReaderLists.h"
 #include "reader/ReaderPort.h"
 #include "reader/ReaderSettings.h"
-#include "common/Regional.h"
 #include "reader/StreetList.h"
-#include "common/TextGrid.h"
-#include "common/TextList.h"
 
 #include <QObject>
 #include <QStringList>
 #include <array>
-#include <functional>
-#include <utility>
 #include <vector>
 
 namespace tk {
@@ -73,11 +72,21 @@ inline constexpr int kStreetDb = 5;
 inline constexpr int kJournalDb = 6;
 inline constexpr int kDiaryDb = 7;
 
-inline constexpr int kSettingsTab = 10;
-inline constexpr int kRoutesTab = 6;
-inline constexpr int kJournalTab = 7;
-inline constexpr int kDiaryTab = 8;
-inline constexpr int kDatabasesTab = 9;
+// The operations the engine runs itself, as it announces them when one starts; the window decides
+// from them what to show.
+enum class Operation {
+    ClockSync,
+    ReadFamily,
+    ClearFamily,
+    WriteSettings,
+    ReadSettings,
+    ReadJournal,
+    ClearJournal,
+    ReadDiary,
+    ClearDiary,
+    ReadList,
+    ClearStreets,
+};
 
 // What the header panel shows; the window mirrors it into its fields.
 struct HeaderPanel {
@@ -101,13 +110,6 @@ struct FamilySteps {
 };
 const FamilySteps& familySteps(Family f);
 
-// One action name and whether it is enabled.
-using ActionStates = std::vector<std::pair<QString, bool>>;
-
-// The reader actions and their enabled state: with on = false all are disabled; otherwise the
-// firmware word and the route list decide for the few that depend on them.
-ActionStates readerActionStates(bool on, int firmwareWord, int routeRows);
-
 class Engine : public QObject {
     Q_OBJECT
 public:
@@ -118,9 +120,9 @@ public:
     void setExchangeLog(QStringList* log) { log_ = log; }
     QStringList* exchangeLog() const { return log_; }
 
-    // ActionConnectExecute: opens the port and starts the poll. On an open failure the error is
-    // shown with the system's reason and false is returned; the link stays down.
-    bool connectLink();
+    // ActionConnectExecute: opens the port and starts the poll. An open failure throws an Error
+    // with the system's reason; the link stays down.
+    void connectLink();
     // ActionDisconnectExecute: from any step, in the middle of a chain too.
     void disconnectLink();
     bool linkUp() const { return linkUp_; }
@@ -128,6 +130,12 @@ public:
     // A chain starts by setting its first step; the engine sends it after the outstanding reply.
     void setStepNo(int step) { stepNo_ = step; }
     int stepNo() const { return stepNo_; }
+
+    // Plugs in a chain another subsystem owns; it must outlive the engine's use of it.
+    void addChain(Chain& chain) { chains_.push_back(&chain); }
+    // What every chain start does before its first step: the reader actions off and, for the
+    // chains that fill grids or lists, the data and export actions off too.
+    void prepareChain(bool disableExchangeActions);
 
     // Chain-starting actions. Each asks its confirmation first where it has one (Cancel changes
     // nothing), prepares its controls and sets its first step; nothing is sent from here.
@@ -152,6 +160,8 @@ public:
 
     // State shared with the window and the chains.
     const HeaderPanel& header() const { return header_; }
+    Prompter& prompter() { return prompter_; }
+    const Clock& clock() const { return clock_; }
     int firmwareWord() const { return firmwareWord_; }
     bool clockDue() const { return clockDue_; }
     int workIndex() const { return workIndex_; }
@@ -193,16 +203,16 @@ signals:
     void linkChanged(bool up);
     void tick(const QDateTime& now);
     void settingsChanged();
-    void showTab(int index);
+    // The settings read has brought the whole set (its last reply, the password, has arrived).
+    void settingsReadDone();
+    // One of the engine's own operations has started (the family is meaningful for the family
+    // reads and clears only).
+    void operationStarted(tk::reader::Operation operation, tk::Family family);
 
 private:
-    struct Request {
-        uint8_t function = 0;
-        QByteArray payload;
-        QString status;
-    };
-
-    Request requestFor(int step) const;
+    Request requestFor(int step);
+    Chain* chainOwning(int step) const;
+    void startOperation(Operation operation, bool disableExchangeActions, Family family = Family::Telv1);
     void runStep();
     void send(const QByteArray& frame);
     void sendTail();
@@ -232,6 +242,7 @@ private:
     void onStreetRecord(bool isRecord);
     void onAcknowledgement(uint8_t function);
     void onDbName();
+    bool storeDbName(); // true when the reply carried a name
     void onSettingsReply(uint8_t function);
     void onListRecord(bool journal);
     void onRefused();
@@ -241,6 +252,7 @@ private:
     bool confirmClear(const QString& text);
     QByteArray settingsPayload(int step) const;
 
+    std::vector<Chain*> chains_;
     ReaderPort& port_;
     TimerSource& timers_;
     Clock& clock_;

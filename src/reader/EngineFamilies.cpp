@@ -34,14 +34,12 @@ const FamilySteps& familySteps(Family f)
 
 void Engine::startReadFamily(Family f)
 {
-    setReaderActions(false);
-    emit exchangeActionsDisabled();
+    startOperation(Operation::ReadFamily, true, f);
     // The gauge runs to the count the header shows; before the poll has shown one, it is unknown.
     bool ok = false;
     const int count = header_.counts[size_t(f)].toInt(&ok);
     setGauge(0, ok ? count : 0);
     readFormats_ = regional::Formats();
-    emit showTab(familyInfo(f).tab);
     stepNo_ = familySteps(f).first;
 }
 
@@ -49,7 +47,7 @@ void Engine::startClearFamily(Family f)
 {
     if (!confirmClear(QStringLiteral("Данные в БД ридера ") + familyName(f) + QStringLiteral(" будут уничтожены !")))
         return;
-    setReaderActions(false);
+    startOperation(Operation::ClearFamily, false, f);
     stepNo_ = familySteps(f).clear;
 }
 

@@ -21,33 +21,28 @@ bool Engine::confirmClear(const QString& text)
 
 void Engine::startClockSync()
 {
-    setReaderActions(false);
+    startOperation(Operation::ClockSync, false);
     stepNo_ = StepSetClock;
 }
 
 void Engine::startWriteSettings()
 {
-    setReaderActions(false);
-    emit exchangeActionsDisabled();
-    emit showTab(kSettingsTab);
+    startOperation(Operation::WriteSettings, true);
     stepNo_ = StepWriteTariffs;
 }
 
 void Engine::startReadSettings()
 {
-    setReaderActions(false);
-    emit exchangeActionsDisabled();
+    startOperation(Operation::ReadSettings, true);
     stepNo_ = StepReadTariffs;
 }
 
 void Engine::startListRead(bool journal)
 {
-    setReaderActions(false);
-    emit exchangeActionsDisabled();
+    startOperation(journal ? Operation::ReadJournal : Operation::ReadDiary, true);
     workIndex_ = 0;
     repeat_.reset();
     setGauge(0, gaugeMax_);
-    emit showTab(journal ? kJournalTab : kDiaryTab);
     changeHeader([journal](HeaderPanel& h) { (journal ? h.journalCount : h.diaryCount).clear(); });
     stepNo_ = journal ? StepJournalCount : StepDiaryCount;
 }
@@ -66,7 +61,7 @@ void Engine::startClearJournal()
 {
     if (!confirmClear(QStringLiteral("Данные в БД ридера \"Журнал\" будут уничтожены !")))
         return;
-    setReaderActions(false);
+    startOperation(Operation::ClearJournal, false);
     stepNo_ = StepJournalClear;
 }
 
@@ -74,18 +69,16 @@ void Engine::startClearDiary()
 {
     if (!confirmClear(QStringLiteral("Данные в БД ридера \"Дневник\" будут уничтожены !")))
         return;
-    setReaderActions(false);
+    startOperation(Operation::ClearDiary, false);
     stepNo_ = StepDiaryClear;
 }
 
 void Engine::startReadList()
 {
-    setReaderActions(false);
-    emit exchangeActionsDisabled();
+    startOperation(Operation::ReadList, true);
     databaseList_.clear();
     workIndex_ = 0;
     setGauge(0, 62);
-    emit showTab(kDatabasesTab);
     stepNo_ = StepListName;
 }
 
@@ -93,8 +86,7 @@ void Engine::startClearStreets()
 {
     if (!confirmClear(QStringLiteral("Данные в БД ридера \"Улицы\" !")))
         return;
-    setReaderActions(false);
-    emit showTab(kRoutesTab);
+    startOperation(Operation::ClearStreets, false);
     streets_.clear();
     stepNo_ = StepStreetClear;
 }
@@ -241,18 +233,26 @@ void Engine::onSettingsReply(uint8_t function)
         break;
     case GetPassword:
         s.password = QString::number(rx_.at(3) * 256 + rx_.at(2));
-        emit showTab(kSettingsTab);
         break;
     }
     emit settingsChanged();
+    if (function == GetPassword)
+        emit settingsReadDone();
 }
 
-void Engine::onDbName()
+bool Engine::storeDbName()
 {
     const int db = rx_.at(2);
     const bool named = rx_.length() == 15;
     if (named && db < 64)
         dbNames_[size_t(db)] = decodeDbName(rx_.data());
+    return named;
+}
+
+void Engine::onDbName()
+{
+    const int db = rx_.at(2);
+    const bool named = storeDbName();
     if (onFamilyStep(GetDbName))
         return;
     if (stepNo_ != StepListName || db != workIndex_)

@@ -1,4 +1,5 @@
 // The manager's window against the emulator over a real pseudo-terminal: what a person sees.
+#include "WindowParts.h"
 #include "reader/Engine.h"
 #include "ScriptedPrompter.h"
 #include "SimProcess.h"
@@ -62,43 +63,43 @@ TEST_F(EndToEnd, ConnectPollsTheReaderIntoTheHeaderAndDisconnectEmptiesIt)
     options.arguments = {"Vormer_2005", "--port", sim.pty()};
     manager::TFormVorm w(&prompter, options);
     w.show();
-    EXPECT_EQ(sim.pty(), w.ComboPort->currentText()) << "the pty appears in the drop-down";
+    EXPECT_EQ(sim.pty(), tk::test::part<QComboBox>(w, "ComboPort")->currentText()) << "the pty appears in the drop-down";
 
     w.action("ActionConnect")->trigger();
     ASSERT_TRUE(w.engine().linkUp());
     EXPECT_FALSE(w.action("ActionConnect")->isEnabled());
     EXPECT_TRUE(w.action("ActionDisconnect")->isEnabled());
-    EXPECT_FALSE(w.ComboPort->isEnabled());
+    EXPECT_FALSE(tk::test::part<QComboBox>(w, "ComboPort")->isEnabled());
 
     // One whole cycle: the street base is read once (its count differs), then the clock.
     ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return !w.EditDate->text().isEmpty() && w.action("ActionTime")->isEnabled(); }, 10000));
-    EXPECT_EQ("6", text(w.EditVersion).toStdString());
-    EXPECT_EQ("1", text(w.EditBuild).toStdString());
-    EXPECT_EQ("1", text(w.EditTelv_1).toStdString());
-    EXPECT_EQ("3", text(w.EditTelv_2).toStdString());
-    EXPECT_EQ("0", text(w.EditVakl_4).toStdString());
-    EXPECT_EQ("0", text(w.Edit_ZKV).toStdString());
+        [&] { return !tk::test::part<QLineEdit>(w, "EditDate")->text().isEmpty() && w.action("ActionTime")->isEnabled(); }, 10000));
+    EXPECT_EQ("6", text(tk::test::part<QLineEdit>(w, "EditVersion")).toStdString());
+    EXPECT_EQ("1", text(tk::test::part<QLineEdit>(w, "EditBuild")).toStdString());
+    EXPECT_EQ("1", text(tk::test::part<QLineEdit>(w, "EditTelv_1")).toStdString());
+    EXPECT_EQ("3", text(tk::test::part<QLineEdit>(w, "EditTelv_2")).toStdString());
+    EXPECT_EQ("0", text(tk::test::part<QLineEdit>(w, "EditVakl_4")).toStdString());
+    EXPECT_EQ("0", text(tk::test::part<QLineEdit>(w, "Edit_ZKV")).toStdString());
     EXPECT_EQ(1, w.engine().streets().size());
     EXPECT_EQ("САДОВАЯ", w.engine().streets().nameOf(1).toStdString());
-    const QDate readerDate = QLocale().toDate(w.EditDate->text(), QLocale().dateFormat(QLocale::ShortFormat));
-    EXPECT_LE(std::abs(readerDate.daysTo(QDate::currentDate())), 1) << w.EditDate->text().toStdString();
+    const QDate readerDate = QLocale().toDate(tk::test::part<QLineEdit>(w, "EditDate")->text(), QLocale().dateFormat(QLocale::ShortFormat));
+    EXPECT_LE(std::abs(readerDate.daysTo(QDate::currentDate())), 1) << tk::test::part<QLineEdit>(w, "EditDate")->text().toStdString();
     EXPECT_TRUE(w.action("ActionTime")->isEnabled()) << "the version reply enables the reader actions";
     EXPECT_TRUE(w.action("ActionVaklPdr")->isEnabled()) << "firmware 6.01";
-    EXPECT_FALSE(w.EditCompTime->text().isEmpty()) << "the PC clock ticks beside it";
+    EXPECT_FALSE(tk::test::part<QLineEdit>(w, "EditCompTime")->text().isEmpty()) << "the PC clock ticks beside it";
 
     // The poll goes on: the reader's clock keeps moving.
-    const QString firstTime = w.EditTime->text();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return w.EditTime->text() != firstTime; }, 5000));
+    const QString firstTime = tk::test::part<QLineEdit>(w, "EditTime")->text();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return tk::test::part<QLineEdit>(w, "EditTime")->text() != firstTime; }, 5000));
 
     w.action("ActionDisconnect")->trigger();
     EXPECT_FALSE(w.engine().linkUp());
-    EXPECT_TRUE(w.EditVersion->text().isEmpty());
-    EXPECT_TRUE(w.EditDate->text().isEmpty());
-    EXPECT_TRUE(w.EditTime->text().isEmpty());
+    EXPECT_TRUE(tk::test::part<QLineEdit>(w, "EditVersion")->text().isEmpty());
+    EXPECT_TRUE(tk::test::part<QLineEdit>(w, "EditDate")->text().isEmpty());
+    EXPECT_TRUE(tk::test::part<QLineEdit>(w, "EditTime")->text().isEmpty());
     EXPECT_TRUE(w.action("ActionConnect")->isEnabled());
     EXPECT_FALSE(w.action("ActionTime")->isEnabled());
-    EXPECT_TRUE(w.ComboPort->isEnabled());
+    EXPECT_TRUE(tk::test::part<QComboBox>(w, "ComboPort")->isEnabled());
     EXPECT_TRUE(prompter.allAnswered());
 }
 
@@ -110,7 +111,7 @@ TEST_F(EndToEnd, UnpluggedReaderIsAskedAgainAndThePollResumes)
     manager::StartupOptions options;
     options.arguments = {"Vormer_2005", "--port", sim.pty(), "--connect", "debug"};
     auto w = std::make_unique<manager::TFormVorm>(&prompter, options);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return w->engine().linkUp() && !w->EditDate->text().isEmpty(); }, 10000))
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w->engine().linkUp() && !tk::test::part<QLineEdit>(*w, "EditDate")->text().isEmpty(); }, 10000))
         << "--connect establishes the link at start";
 
     ASSERT_TRUE(sim.command("unplug"));
@@ -118,8 +119,8 @@ TEST_F(EndToEnd, UnpluggedReaderIsAskedAgainAndThePollResumes)
     const int before = int(log.size());
     ASSERT_TRUE(QTest::qWaitFor([&] { return log.mid(before).filter(" Timeout").size() >= 2; }, 6000));
     ASSERT_TRUE(sim.command("plug"));
-    w->EditDate->clear();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !w->EditDate->text().isEmpty(); }, 8000)) << "the poll resumes";
+    tk::test::part<QLineEdit>(*w, "EditDate")->clear();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !tk::test::part<QLineEdit>(*w, "EditDate")->text().isEmpty(); }, 8000)) << "the poll resumes";
 
     w->close(); // the close sequence writes the exchange log
     w.reset();
@@ -187,8 +188,8 @@ TEST_F(EndToEnd, BadRepliesOnTheLineNeverStopThePoll)
             ASSERT_TRUE(QTest::qWaitFor([&] { return log.mid(from).filter(seen).size() >= 3; }, 8000)) << f.command;
             ASSERT_TRUE(sim.command("clear-faults"));
         }
-        w.EditTime->clear();
-        EXPECT_TRUE(QTest::qWaitFor([&] { return !w.EditTime->text().isEmpty(); }, 8000)) << f.command;
+        tk::test::part<QLineEdit>(w, "EditTime")->clear();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !tk::test::part<QLineEdit>(w, "EditTime")->text().isEmpty(); }, 8000)) << f.command;
         EXPECT_TRUE(w.engine().linkUp());
     }
     ASSERT_TRUE(sim.command("clear-faults"));

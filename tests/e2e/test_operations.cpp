@@ -1,5 +1,6 @@
 // Reader operations started from the manager's window against the emulator on a pty, with the
 // demo reader content: what the user sees in the grids and what the reader holds afterwards.
+#include "WindowParts.h"
 #include "reader/Engine.h"
 #include "common/Families.h"
 #include "manager/PanelStatusBar.h"
@@ -44,7 +45,7 @@ protected:
         options.arguments = {"Vormer_2005", "--port", sim->pty(), "--connect"};
         w = std::make_unique<manager::TFormVorm>(&prompter, options);
         // The whole first cycle: the counts of the header are what a read's summary compares with.
-        ASSERT_TRUE(QTest::qWaitFor([&] { return idle() && !w->EditDate->text().isEmpty(); }, 10000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return idle() && !tk::test::part<QLineEdit>(*w, "EditDate")->text().isEmpty(); }, 10000));
     }
     void TearDown() override
     {
@@ -88,10 +89,10 @@ TEST_F(Operations, EveryFamilyReadFillsItsGridWithTheReadersRecords)
     for (const auto& read : reads)
         ASSERT_TRUE(run(read.first)) << read.first;
     for (size_t i = 0; i < std::size(reads); ++i) {
-        QAbstractItemModel* model = w->StringGrids[i]->model();
+        QAbstractItemModel* model = tk::test::readerGridOf(*w, int(i))->model();
         EXPECT_EQ(reads[i].second + 1, model->rowCount()) << reads[i].first << ": records and the empty last row";
         EXPECT_FALSE(model->index(0, i == size_t(Family::Zkv) ? 0 : 3).data().toString().isEmpty()) << reads[i].first;
-        EXPECT_EQ(QString::number(reads[i].second), w->familyStatusBars[i]->panelText(0)) << reads[i].first;
+        EXPECT_EQ(QString::number(reads[i].second), tk::test::familyStatusBarOf(*w, int(i))->panelText(0)) << reads[i].first;
     }
     EXPECT_TRUE(w->action("ActionWrite_2")->isEnabled()) << "a filled grid can be written";
     EXPECT_TRUE(prompter.allAnswered());
@@ -100,20 +101,20 @@ TEST_F(Operations, EveryFamilyReadFillsItsGridWithTheReadersRecords)
 TEST_F(Operations, SettingsWrittenFromThePageReachTheReaderAndReadBack)
 {
     ASSERT_TRUE(run("ActionReadTarif"));
-    EXPECT_EQ(reader::kSettingsTab, w->PageControl1->currentIndex()) << "the password read shows the page";
-    EXPECT_FALSE(w->CheckOneTarif->isChecked());
-    EXPECT_EQ(QTime(6, 30), w->TimeZone[1]->time());
-    EXPECT_EQ("1234", w->EditPassword->text().toStdString());
-    for (QCheckBox* c : w->CheckIndi)
+    EXPECT_EQ(manager::TabSettings, tk::test::part<QTabWidget>(*w, "PageControl1")->currentIndex()) << "the password read shows the page";
+    EXPECT_FALSE(tk::test::part<QCheckBox>(*w, "CheckOneTarif")->isChecked());
+    EXPECT_EQ(QTime(6, 30), tk::test::zoneTimeOf(*w, int(1))->time());
+    EXPECT_EQ("1234", tk::test::part<QLineEdit>(*w, "EditPassword")->text().toStdString());
+    for (QCheckBox* c : tk::test::indiBoxes(*w))
         EXPECT_TRUE(c->isChecked()) << "display bits 0F";
 
-    w->TimeZone[2]->setTime(QTime(9, 15));
-    w->ComboTarif[5]->setCurrentIndex(w->ComboTarif[5]->findText("1"));
-    w->SpinCountDay->setValue(25);
-    w->SpinCountHour->setValue(23);
-    w->CheckSummer->setChecked(false);
-    w->CheckIndi[1]->setChecked(false);
-    w->EditPassword->setText("51234");
+    tk::test::zoneTimeOf(*w, int(2))->setTime(QTime(9, 15));
+    tk::test::tariffBoxOf(*w, int(5))->setCurrentIndex(tk::test::tariffBoxOf(*w, int(5))->findText("1"));
+    tk::test::part<QSpinBox>(*w, "SpinCountDay")->setValue(25);
+    tk::test::part<QSpinBox>(*w, "SpinCountHour")->setValue(23);
+    tk::test::part<QCheckBox>(*w, "CheckSummer")->setChecked(false);
+    tk::test::indiBoxOf(*w, int(1))->setChecked(false);
+    tk::test::part<QLineEdit>(*w, "EditPassword")->setText("51234");
     ASSERT_TRUE(run("ActionWriteTarif"));
 
     const QJsonObject s = savedState();
@@ -130,16 +131,16 @@ TEST_F(Operations, SettingsWrittenFromThePageReachTheReaderAndReadBack)
 TEST_F(Operations, JournalDiaryAndDatabaseListAreReadIntoTheirTabs)
 {
     ASSERT_TRUE(run("ActionReadJournal"));
-    EXPECT_EQ(reader::kJournalTab, w->PageControl1->currentIndex());
-    EXPECT_EQ(4, w->GridJournal->model()->rowCount()) << "three records and the empty last row";
-    EXPECT_EQ("3", w->StatusBar5->panelText(0).toStdString());
+    EXPECT_EQ(manager::TabJournal, tk::test::part<QTabWidget>(*w, "PageControl1")->currentIndex());
+    EXPECT_EQ(4, tk::test::part<QTableView>(*w, "GridJournal")->model()->rowCount()) << "three records and the empty last row";
+    EXPECT_EQ("3", tk::test::part<tk::manager::PanelStatusBar>(*w, "StatusBar5")->panelText(0).toStdString());
 
     ASSERT_TRUE(run("ActionReadDiary"));
-    EXPECT_EQ(4, w->GridDiary->model()->rowCount());
+    EXPECT_EQ(4, tk::test::part<QTableView>(*w, "GridDiary")->model()->rowCount());
 
     ASSERT_TRUE(run("ActionReadList", 30000));
-    EXPECT_EQ(reader::kDatabasesTab, w->PageControl1->currentIndex());
-    QAbstractItemModel* list = w->ListDb->model();
+    EXPECT_EQ(manager::TabDatabases, tk::test::part<QTabWidget>(*w, "PageControl1")->currentIndex());
+    QAbstractItemModel* list = tk::test::part<QTableView>(*w, "ListDb")->model();
     QStringList named;
     for (int r = 0; r < list->rowCount(); ++r)
         named << list->index(r, 0).data().toString() + "=" + list->index(r, 1).data().toString() + ":"

@@ -1,6 +1,7 @@
 // The road of a reading from the emulated reader into its local table and back on screen: read
 // ТЕЛВ-2 with the demo reader content, write it to Telv2.dbf, start the program again and find
 // the same readings in the local-table grid.
+#include "WindowParts.h"
 #include "store/reading/CellText.h"
 #include "reader/Engine.h"
 #include "manager/PanelStatusBar.h"
@@ -52,8 +53,8 @@ TEST(StoreEndToEnd, ReadingsWrittenFromTheReaderAreInTheTableAfterARestart)
         options.arguments = {"Vormer_2005", "--port", sim.pty(), "--connect"};
         manager::TFormVorm w(&prompter, options);
         auto idle = [&] { return w.engine().stepNo() <= reader::StepClock && w.action("ActionTime")->isEnabled(); };
-        ASSERT_TRUE(QTest::qWaitFor([&] { return idle() && !w.EditDate->text().isEmpty(); }, 10000));
-        EXPECT_EQ("0", w.familyStatusBars[1]->panelText(1).toStdString()) << "the empty table is open";
+        ASSERT_TRUE(QTest::qWaitFor([&] { return idle() && !tk::test::part<QLineEdit>(w, "EditDate")->text().isEmpty(); }, 10000));
+        EXPECT_EQ("0", tk::test::familyStatusBarOf(w, int(1))->panelText(1).toStdString()) << "the empty table is open";
 
         // Every stored family of the demo content can be written; ТЕЛВ-2 is followed to the end.
         const std::pair<Family, const char*> families[] = {{Family::Telv1, "1"}, {Family::Telv2, "2"}, {Family::Vakl4, "4"},
@@ -68,7 +69,7 @@ TEST(StoreEndToEnd, ReadingsWrittenFromTheReaderAreInTheTableAfterARestart)
             ASSERT_TRUE(w.action(write)->isEnabled()) << write.toStdString();
             w.action(write)->trigger();
             EXPECT_TRUE(prompter.allAnswered()) << "every demo reading is written: " << write.toStdString();
-            EXPECT_EQ(QString::number(g.recordCount()).toStdString(), w.familyStatusBars[size_t(f)]->panelText(1).toStdString())
+            EXPECT_EQ(QString::number(g.recordCount()).toStdString(), tk::test::familyStatusBarOf(w, int(size_t(f)))->panelText(1).toStdString())
                 << write.toStdString();
         }
         const TextGrid& grid = w.engine().familyGrid(int(Family::Telv2));
@@ -79,7 +80,7 @@ TEST(StoreEndToEnd, ReadingsWrittenFromTheReaderAreInTheTableAfterARestart)
                 cells << grid.cell(r, c);
             gridRows.push_back(cells);
         }
-        const QAbstractItemModel* shown = w.DBGrids[1]->model();
+        const QAbstractItemModel* shown = tk::test::tableGridOf(w, int(1))->model();
         ASSERT_EQ(2, shown->rowCount());
         for (int r = 0; r < shown->rowCount(); ++r)
             readRows << rowText(shown, r).join('|');
@@ -87,9 +88,9 @@ TEST(StoreEndToEnd, ReadingsWrittenFromTheReaderAreInTheTableAfterARestart)
     }
 
     manager::TFormVorm again(&prompter, {{"Vormer_2005"}, {}, {}});
-    const QAbstractItemModel* shown = again.DBGrids[1]->model();
+    const QAbstractItemModel* shown = tk::test::tableGridOf(again, int(1))->model();
     ASSERT_EQ(2, shown->rowCount());
-    EXPECT_EQ("2", again.familyStatusBars[1]->panelText(1).toStdString());
+    EXPECT_EQ("2", tk::test::familyStatusBarOf(again, int(1))->panelText(1).toStdString());
     for (int r = 0; r < shown->rowCount(); ++r) {
         const QStringList row = rowText(shown, r);
         EXPECT_EQ(readRows.value(r).toStdString(), row.join('|').toStdString());

@@ -1,5 +1,6 @@
 // The main window's start-up and close: settings, the clock check, the exchange log, the ways
 // the window gets closed.
+#include "WindowParts.h"
 #include "ManagerTestSupport.h"
 #include "ScriptedPrompter.h"
 
@@ -63,21 +64,21 @@ TEST(FormVormSettings, FirstStartCreatesTheKeyAndShowsTheDefaults)
     const char* tariffs[] = {"1", "2", "3", "2", "3", "2"};
     const QTime times[] = {QTime(0, 0), QTime(6, 30), QTime(8, 30), QTime(11, 30), QTime(17, 30), QTime(20, 30)};
     for (int z = 0; z < 6; ++z) {
-        EXPECT_EQ(QString::fromLatin1(tariffs[z]), w->ComboTarif[size_t(z)]->currentText()) << z;
-        EXPECT_EQ(times[z], w->TimeZone[size_t(z)]->time()) << z;
-        EXPECT_EQ(QStringLiteral("HH:mm"), w->TimeZone[size_t(z)]->displayFormat());
+        EXPECT_EQ(QString::fromLatin1(tariffs[z]), tk::test::tariffBoxOf(*w, int(size_t(z)))->currentText()) << z;
+        EXPECT_EQ(times[z], tk::test::zoneTimeOf(*w, int(size_t(z)))->time()) << z;
+        EXPECT_EQ(QStringLiteral("HH:mm"), tk::test::zoneTimeOf(*w, int(size_t(z)))->displayFormat());
     }
-    EXPECT_TRUE(w->CheckOneTarif->isChecked());
-    EXPECT_EQ(1, w->SpinCountDay->value());
-    EXPECT_EQ(1, w->SpinCountDay->minimum());
-    EXPECT_EQ(31, w->SpinCountDay->maximum());
-    EXPECT_EQ(0, w->SpinCountHour->value());
-    EXPECT_EQ(23, w->SpinCountHour->maximum());
-    EXPECT_TRUE(w->CheckSummer->isChecked());
-    EXPECT_EQ(QStringLiteral("Разрешить автопереход на на летнее время"), w->CheckSummer->text());
-    for (QCheckBox* c : w->CheckIndi)
+    EXPECT_TRUE(tk::test::part<QCheckBox>(*w, "CheckOneTarif")->isChecked());
+    EXPECT_EQ(1, tk::test::part<QSpinBox>(*w, "SpinCountDay")->value());
+    EXPECT_EQ(1, tk::test::part<QSpinBox>(*w, "SpinCountDay")->minimum());
+    EXPECT_EQ(31, tk::test::part<QSpinBox>(*w, "SpinCountDay")->maximum());
+    EXPECT_EQ(0, tk::test::part<QSpinBox>(*w, "SpinCountHour")->value());
+    EXPECT_EQ(23, tk::test::part<QSpinBox>(*w, "SpinCountHour")->maximum());
+    EXPECT_TRUE(tk::test::part<QCheckBox>(*w, "CheckSummer")->isChecked());
+    EXPECT_EQ(QStringLiteral("Разрешить автопереход на на летнее время"), tk::test::part<QCheckBox>(*w, "CheckSummer")->text());
+    for (QCheckBox* c : tk::test::indiBoxes(*w))
         EXPECT_FALSE(c->isChecked()) << c->text().toStdString();
-    EXPECT_EQ(QStringLiteral("0"), w->EditPassword->text());
+    EXPECT_EQ(QStringLiteral("0"), tk::test::part<QLineEdit>(*w, "EditPassword")->text());
     EXPECT_EQ(1, w->channel().portNumber());
     EXPECT_TRUE(prompter.allAnswered());
 }
@@ -99,27 +100,27 @@ TEST(FormVormSettings, StoredValuesAreShownAndWrittenBackAtClose)
     ScriptedPrompter prompter;
     auto w = makeWindow(prompter);
     EXPECT_EQ(QRect(30, 40, 820, 500), QRect(w->pos(), w->size()));
-    EXPECT_EQ(QStringLiteral("3"), w->ComboTarif[0]->currentText());
-    EXPECT_EQ(QTime(7, 15), w->TimeZone[1]->time());
-    EXPECT_EQ(QTime(23, 59), w->TimeZone[5]->time());
-    EXPECT_FALSE(w->CheckOneTarif->isChecked());
-    EXPECT_EQ(25, w->SpinCountDay->value());
-    EXPECT_EQ(7, w->SpinCountHour->value());
-    EXPECT_FALSE(w->CheckSummer->isChecked());
+    EXPECT_EQ(QStringLiteral("3"), tk::test::tariffBoxOf(*w, int(0))->currentText());
+    EXPECT_EQ(QTime(7, 15), tk::test::zoneTimeOf(*w, int(1))->time());
+    EXPECT_EQ(QTime(23, 59), tk::test::zoneTimeOf(*w, int(5))->time());
+    EXPECT_FALSE(tk::test::part<QCheckBox>(*w, "CheckOneTarif")->isChecked());
+    EXPECT_EQ(25, tk::test::part<QSpinBox>(*w, "SpinCountDay")->value());
+    EXPECT_EQ(7, tk::test::part<QSpinBox>(*w, "SpinCountHour")->value());
+    EXPECT_FALSE(tk::test::part<QCheckBox>(*w, "CheckSummer")->isChecked());
     // Indi 5: "Суммарная" and "Дата" only.
-    EXPECT_TRUE(w->CheckIndi[0]->isChecked());
-    EXPECT_FALSE(w->CheckIndi[1]->isChecked());
-    EXPECT_TRUE(w->CheckIndi[2]->isChecked());
-    EXPECT_FALSE(w->CheckIndi[3]->isChecked());
-    EXPECT_EQ(QStringLiteral("Дата"), w->CheckIndi[2]->text());
-    EXPECT_EQ(QStringLiteral("4321"), w->EditPassword->text());
+    EXPECT_TRUE(tk::test::indiBoxOf(*w, int(0))->isChecked());
+    EXPECT_FALSE(tk::test::indiBoxOf(*w, int(1))->isChecked());
+    EXPECT_TRUE(tk::test::indiBoxOf(*w, int(2))->isChecked());
+    EXPECT_FALSE(tk::test::indiBoxOf(*w, int(3))->isChecked());
+    EXPECT_EQ(QStringLiteral("Дата"), tk::test::indiBoxOf(*w, int(2))->text());
+    EXPECT_EQ(QStringLiteral("4321"), tk::test::part<QLineEdit>(*w, "EditPassword")->text());
     EXPECT_EQ(3, w->channel().portNumber());
     w->show();
     const int heights[] = {120, 95, 140};
     for (int tab = 0; tab < 3; ++tab) {
-        w->PageControl1->setCurrentIndex(tab);
+        tk::test::part<QTabWidget>(*w, "PageControl1")->setCurrentIndex(tab);
         QCoreApplication::processEvents();
-        EXPECT_EQ(heights[tab], w->StringGrids[size_t(tab)]->height()) << tab;
+        EXPECT_EQ(heights[tab], tk::test::readerGridOf(*w, int(size_t(tab)))->height()) << tab;
     }
 
     w->close();
@@ -132,11 +133,11 @@ TEST(FormVormSettings, ChangesOnThePageAreSavedAtClose)
     ConfigHome home;
     ScriptedPrompter prompter;
     auto w = makeWindow(prompter);
-    w->ComboTarif[4]->setCurrentIndex(0);
-    w->TimeZone[2]->setTime(QTime(10, 10));
-    w->CheckIndi[3]->setChecked(true);
-    w->CheckIndi[1]->setChecked(true);
-    w->SpinCountHour->setValue(12);
+    tk::test::tariffBoxOf(*w, int(4))->setCurrentIndex(0);
+    tk::test::zoneTimeOf(*w, int(2))->setTime(QTime(10, 10));
+    tk::test::indiBoxOf(*w, int(3))->setChecked(true);
+    tk::test::indiBoxOf(*w, int(1))->setChecked(true);
+    tk::test::part<QSpinBox>(*w, "SpinCountHour")->setValue(12);
     w->resize(700, 400);
     w->move(11, 22);
     w->close();
@@ -158,11 +159,11 @@ TEST(FormVormSettings, PasswordField)
     ScriptedPrompter prompter;
     auto w = makeWindow(prompter);
     // Typing is held to a number of 0..65535.
-    w->EditPassword->clear();
-    QTest::keyClicks(w->EditPassword, QStringLiteral("6a5x536"));
-    EXPECT_EQ(QStringLiteral("6553"), w->EditPassword->text());
+    tk::test::part<QLineEdit>(*w, "EditPassword")->clear();
+    QTest::keyClicks(tk::test::part<QLineEdit>(*w, "EditPassword"), QStringLiteral("6a5x536"));
+    EXPECT_EQ(QStringLiteral("6553"), tk::test::part<QLineEdit>(*w, "EditPassword")->text());
     // Letters put there some other way are saved as 0.
-    w->EditPassword->setText(QStringLiteral("abc"));
+    tk::test::part<QLineEdit>(*w, "EditPassword")->setText(QStringLiteral("abc"));
     w->close();
     EXPECT_EQ(0, home.raw(QStringLiteral("Password")).toInt());
     EXPECT_TRUE(home.has(QStringLiteral("Password")));
@@ -197,9 +198,9 @@ TEST(FormVormSettings, PortGivenOnTheCommandLineIsOfferedSelectedAndRemembered)
     ScriptedPrompter prompter;
     const QString device = QStringLiteral("/tmp/tk-test-no-such-pty");
     auto w = makeWindow(prompter, {QStringLiteral("Vormer_2005"), QStringLiteral("--port"), device});
-    EXPECT_EQ(device, w->ComboPort->currentText());
+    EXPECT_EQ(device, tk::test::part<QComboBox>(*w, "ComboPort")->currentText());
     const QAction* checked = nullptr;
-    for (QAction* a : w->NPort->actions())
+    for (QAction* a : tk::test::part<QMenu>(*w, "NPort")->actions())
         if (a->isChecked())
             checked = a;
     ASSERT_NE(nullptr, checked);
@@ -217,7 +218,7 @@ TEST(FormVormSettings, ClockEarlierThanTheProgramFileWarnsAndStartsNormally)
     prompter.expectError(QStringLiteral("TK4718EH"), QStringLiteral("Некорректное системное время."));
     TFormVorm w(&prompter, StartupOptions{{QStringLiteral("Vormer_2005")}, built.addSecs(-1), built});
     EXPECT_TRUE(prompter.allAnswered());
-    EXPECT_EQ(0, w.PageControl1->currentIndex());
+    EXPECT_EQ(0, tk::test::part<QTabWidget>(w, "PageControl1")->currentIndex());
 
     // At or after the program's date there is nothing to say (an unexpected message fails).
     TFormVorm same(&prompter, StartupOptions{{QStringLiteral("Vormer_2005")}, built, built});

@@ -1,5 +1,6 @@
 // The main window over a working directory of tables: start-up upgrade and views, the local-table
 // grids, writing and erasing through the window, emptying a reader-data grid and the Delete key.
+#include "WindowParts.h"
 #include "ManagerTestSupport.h"
 #include "ScriptedPrompter.h"
 
@@ -96,7 +97,7 @@ protected:
 
     tk::TextGrid& grid(Family f) { return window_->engine().familyGrid(int(f)); }
     QAction* action(const char* name) const { return window_->action(QString::fromLatin1(name)); }
-    QString panel(Family f, int i) const { return window_->familyStatusBars[size_t(f)]->panelText(i); }
+    QString panel(Family f, int i) const { return tk::test::familyStatusBarOf(*window_, int(size_t(f)))->panelText(i); }
     // The dialog answers when the erase shows it.
     void chooseDate(const QDate& d)
     {
@@ -122,11 +123,11 @@ TEST_F(FormVormStore, StartUpWidensOldAccountsAndShowsEveryTableWithItsCount)
         {Family::Telv1, 12}, {Family::Telv2, 24}, {Family::Vakl4, 12}, {Family::VaklDr, 6}, {Family::VaklPdr, 6}};
     for (const auto& [f, n] : counts) {
         EXPECT_EQ(str(QString::number(n)), str(panel(f, 1))) << int(f);
-        EXPECT_EQ(n, window_->DBGrids[size_t(f)]->model()->rowCount()) << int(f);
+        EXPECT_EQ(n, tk::test::tableGridOf(*window_, int(size_t(f)))->model()->rowCount()) << int(f);
     }
 
-    QTableView* telv1 = window_->DBGrids[0];
-    QTableView* vakl = window_->DBGrids[2];
+    QTableView* telv1 = tk::test::tableGridOf(*window_, int(0));
+    QTableView* vakl = tk::test::tableGridOf(*window_, int(2));
     EXPECT_EQ("Лиц.счет", str(telv1->model()->headerData(0, Qt::Horizontal).toString()));
     EXPECT_EQ("Показания", str(telv1->model()->headerData(7, Qt::Horizontal).toString()));
     EXPECT_EQ("Разница", str(vakl->model()->headerData(16, Qt::Horizontal).toString()));
@@ -145,10 +146,10 @@ TEST_F(FormVormStore, AMissingTableLeavesItsViewEmptyAndTheStartGoesOn)
 {
     start(QStringLiteral("small"), {"Route.dbf", "Vakl4.dbf"});
     EXPECT_EQ("", str(panel(Family::Vakl4, 1)));
-    EXPECT_TRUE(window_->familyStatusBars[2]->panelToolTip(1).startsWith("нет файла Vakl4.dbf"));
-    EXPECT_EQ(0, window_->DBGrids[2]->model()->rowCount());
+    EXPECT_TRUE(tk::test::familyStatusBarOf(*window_, int(2))->panelToolTip(1).startsWith("нет файла Vakl4.dbf"));
+    EXPECT_EQ(0, tk::test::tableGridOf(*window_, int(2))->model()->rowCount());
     EXPECT_EQ("60", str(panel(Family::Telv2, 1)));
-    EXPECT_EQ(tk::manager::TabTelv1, window_->PageControl1->currentIndex());
+    EXPECT_EQ(tk::familyInfo(tk::Family::Telv1).tab, tk::test::part<QTabWidget>(*window_, "PageControl1")->currentIndex());
 }
 
 TEST_F(FormVormStore, WriteRunsTheGaugeOverTheRecordsAndShowsTheNewCount)
@@ -163,21 +164,21 @@ TEST_F(FormVormStore, WriteRunsTheGaugeOverTheRecordsAndShowsTheNewCount)
 
     int gaugeMaximum = -1;
     QList<int> positions;
-    QObject::connect(window_->Gauge1, &QProgressBar::valueChanged, [&](int v) {
+    QObject::connect(tk::test::part<QProgressBar>(*window_, "Gauge1"), &QProgressBar::valueChanged, [&](int v) {
         positions << v;
-        gaugeMaximum = window_->Gauge1->maximum();
+        gaugeMaximum = tk::test::part<QProgressBar>(*window_, "Gauge1")->maximum();
     });
     prompter_.expectError("Запись данных", "Данные не записаны. Ошибка: строка 2, «дата»: «» — не дата (формат dd.MM.yyyy)");
     action("ActionWrite_2")->trigger();
 
-    EXPECT_EQ(tk::manager::TabTelv2, window_->PageControl1->currentIndex());
+    EXPECT_EQ(tk::familyInfo(tk::Family::Telv2).tab, tk::test::part<QTabWidget>(*window_, "PageControl1")->currentIndex());
     EXPECT_EQ("62", str(panel(Family::Telv2, 1)));
-    EXPECT_EQ(62, window_->DBGrids[1]->model()->rowCount()) << "the view is open again and shows the new rows";
+    EXPECT_EQ(62, tk::test::tableGridOf(*window_, int(1))->model()->rowCount()) << "the view is open again and shows the new rows";
     EXPECT_EQ(QList<int>({1, 2, 3, 0}), positions);
     EXPECT_EQ(3, gaugeMaximum);
     EXPECT_EQ(5, grid(Family::Telv2).rowCount()) << "written rows stay in the reader-data grid";
     EXPECT_NE(Qt::WaitCursor, window_->cursor().shape()) << "the hourglass is gone";
-    EXPECT_NE(Qt::WaitCursor, window_->DBGrids[1]->cursor().shape());
+    EXPECT_NE(Qt::WaitCursor, tk::test::tableGridOf(*window_, int(1))->cursor().shape());
 }
 
 TEST_F(FormVormStore, EraseAsksForTheDateAndTheConfirmationThenPacksAndReopens)
@@ -198,7 +199,7 @@ TEST_F(FormVormStore, EraseAsksForTheDateAndTheConfirmationThenPacksAndReopens)
                      Answer::Ok);
     QTimer::singleShot(0, delDate_.get(), [this] { delDate_->BtnOk->click(); });
     action("ActionErase_2")->trigger();
-    const QAbstractItemModel* shown = window_->DBGrids[1]->model();
+    const QAbstractItemModel* shown = tk::test::tableGridOf(*window_, int(1))->model();
     ASSERT_GT(shown->rowCount(), 0);
     EXPECT_EQ(str(QString::number(shown->rowCount())), str(panel(Family::Telv2, 1)));
     EXPECT_LT(shown->rowCount(), 60);
@@ -215,7 +216,7 @@ TEST_F(FormVormStore, EraseOfAMissingTableReportsTheErrorAndLeavesTheOtherViews)
                      Answer::Ok);
     prompter_.expectErrorStartingWith("ТК4718ЕН-менеджер", "нет файла VaklPdr.dbf в папке");
     action("ActionErase_PDr")->trigger();
-    EXPECT_EQ(tk::manager::TabVaklPdr, window_->PageControl1->currentIndex());
+    EXPECT_EQ(tk::familyInfo(tk::Family::VaklPdr).tab, tk::test::part<QTabWidget>(*window_, "PageControl1")->currentIndex());
     EXPECT_EQ("18", str(panel(Family::VaklDr, 1)));
 }
 
@@ -225,16 +226,16 @@ TEST_F(FormVormStore, EmptyingAGridDisablesItsWriteAndSpreadsheetExportAndShowsZ
     for (Family f : {Family::Vakl4, Family::Zkv}) {
         for (int i = 0; i < 3; ++i)
             grid(f).appendRecord(QStringList(grid(f).columnCount(), QStringLiteral("1")));
-        window_->familyStatusBars[size_t(f)]->setPanelText(0, "3");
+        tk::test::familyStatusBarOf(*window_, int(size_t(f)))->setPanelText(0, "3");
     }
     window_->EnableExchangeActions();
     for (const char* a : {"ActionWrite_4", "ActionExportVakl", "ActionExpVakl", "ActionDbVakl", "ActionExportZkv"})
         ASSERT_TRUE(action(a)->isEnabled()) << a;
 
     action("ActionClear_4")->trigger();
-    EXPECT_EQ(tk::manager::TabVakl4, window_->PageControl1->currentIndex());
+    EXPECT_EQ(tk::familyInfo(tk::Family::Vakl4).tab, tk::test::part<QTabWidget>(*window_, "PageControl1")->currentIndex());
     EXPECT_EQ(2, grid(Family::Vakl4).rowCount());
-    EXPECT_EQ(1, window_->StringGrids[2]->model()->rowCount()) << "the empty last row stays";
+    EXPECT_EQ(1, tk::test::readerGridOf(*window_, int(2))->model()->rowCount()) << "the empty last row stays";
     EXPECT_EQ("0", str(panel(Family::Vakl4, 0)));
     EXPECT_FALSE(action("ActionWrite_4")->isEnabled());
     EXPECT_FALSE(action("ActionExportVakl")->isEnabled());
@@ -270,14 +271,14 @@ TEST_F(FormVormStore, DeleteKeyRemovesTheSelectedRecordAfterTheQuestion)
         {3, 2, true, Answer::Ok, {"1", "2"}},           // the last record
         {1, 0, true, Answer::Ok, {}},
     };
-    QTableView* view = window_->StringGrids[1];
-    window_->PageControl1->setCurrentIndex(tk::manager::TabTelv2);
+    QTableView* view = tk::test::readerGridOf(*window_, int(1));
+    tk::test::part<QTabWidget>(*window_, "PageControl1")->setCurrentIndex(tk::familyInfo(tk::Family::Telv2).tab);
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.records << " records, row " << c.viewRow);
         grid(Family::Telv2).clear();
         for (int i = 1; i <= c.records; ++i)
             grid(Family::Telv2).appendRecord(telv2Cells(QString::number(i), "01.01.2025", "10:00"));
-        window_->familyStatusBars[1]->setPanelText(0, QString::number(c.records));
+        tk::test::familyStatusBarOf(*window_, int(1))->setPanelText(0, QString::number(c.records));
         view->setCurrentIndex(view->model()->index(c.viewRow, 3));
         if (c.asked)
             prompter_.expect("ТЕЛВ-2", "Удалить строку из обменника?", Icon::Question, Buttons::OkCancel, c.answer);
@@ -297,10 +298,10 @@ TEST_F(FormVormStore, DoubleClickOnATableRowDecodesItsStatusWithTheFamilysModel)
     start();
     tk::reader::TFormStatus status(window_.get());
     window_->setStatusWindow(&status);
-    window_->PageControl1->setCurrentIndex(tk::manager::TabVaklDr);
+    tk::test::part<QTabWidget>(*window_, "PageControl1")->setCurrentIndex(tk::familyInfo(tk::Family::VaklDr).tab);
     window_->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
-    QTableView* db = window_->DBGrids[3];
+    QTableView* db = tk::test::tableGridOf(*window_, int(3));
     const QAbstractItemModel* m = db->model();
     int row = 0;
     while (row < m->rowCount() && m->index(row, 6).data().toString().toInt() == 0)

@@ -1,4 +1,5 @@
 // The main window built offscreen: its actions, menus and controls, and how it follows the engine.
+#include "WindowParts.h"
 #include "ManagerTestSupport.h"
 #include "ScriptedPrompter.h"
 
@@ -308,7 +309,7 @@ TEST_F(FormVormTest, ReaderActionsFollowTheEngineAndTheRouteList)
     EXPECT_FALSE(action("ActionVaklPdr")->isEnabled());         // no version reply yet
 
     // A route in the list: a change of the route number re-applies the reader actions.
-    window_->routeModel->appendRow({new QStandardItem(QStringLiteral("0000000042")), new QStandardItem(QStringLiteral("ЛЕСНАЯ")),
+    qobject_cast<QStandardItemModel*>(control<QTableView>("ListRoute")->model())->appendRow({new QStandardItem(QStringLiteral("0000000042")), new QStandardItem(QStringLiteral("ЛЕСНАЯ")),
                                     new QStandardItem(QStringLiteral("7")), new QStandardItem(QStringLiteral("123456")),
                                     new QStandardItem(QStringLiteral("ТЕЛВ-2"))});
     control<QSpinBox>("SpinRoute")->setValue(5);
@@ -331,7 +332,7 @@ TEST_F(FormVormTest, ExchangeEnablingLooksAtEachFamilysOwnGrid)
 
     engine.familyGrid(int(tk::Family::Vakl4)).appendRecord({QStringLiteral("42")});
     engine.journalGrid().appendRecord({QStringLiteral("000123")});
-    window_->EditRoute->setText(QStringLiteral("Маршрут 1"));
+    tk::test::part<QLineEdit>(*window_, "EditRoute")->setText(QStringLiteral("Маршрут 1"));
     emit engine.exchangeActionsEnabled();
     EXPECT_TRUE(action("ActionClear_1")->isEnabled());
     EXPECT_TRUE(action("ActionWrite_4")->isEnabled());
@@ -386,11 +387,11 @@ TEST_F(FormVormTest, SettingsPageAndTheEnginesReaderSettingsStayTogether)
 {
     tk::reader::Engine& engine = window_->engine();
     // What the page shows is what a settings write sends.
-    window_->ComboTarif[2]->setCurrentIndex(0);
-    window_->TimeZone[4]->setTime(QTime(18, 15));
-    window_->CheckIndi[3]->setChecked(true);
-    window_->SpinCountDay->setValue(20);
-    window_->EditPassword->setText(QStringLiteral("777"));
+    tk::test::tariffBoxOf(*window_, int(2))->setCurrentIndex(0);
+    tk::test::zoneTimeOf(*window_, int(4))->setTime(QTime(18, 15));
+    tk::test::indiBoxOf(*window_, int(3))->setChecked(true);
+    tk::test::part<QSpinBox>(*window_, "SpinCountDay")->setValue(20);
+    tk::test::part<QLineEdit>(*window_, "EditPassword")->setText(QStringLiteral("777"));
     const tk::reader::ReaderSettings& r = engine.settings();
     EXPECT_EQ(QStringLiteral("1"), r.zones[2].tariff);
     EXPECT_EQ(QTime(18, 15), r.zones[4].start);
@@ -406,20 +407,20 @@ TEST_F(FormVormTest, SettingsPageAndTheEnginesReaderSettingsStayTogether)
     engine.settings().display = 5;
     engine.settings().password = QStringLiteral("4660");
     emit engine.settingsChanged();
-    EXPECT_EQ(QStringLiteral("3"), window_->ComboTarif[0]->currentText());
-    EXPECT_EQ(QTime(1, 30), window_->TimeZone[0]->time());
-    EXPECT_FALSE(window_->CheckOneTarif->isChecked());
-    EXPECT_EQ(22, window_->SpinCountHour->value());
-    EXPECT_FALSE(window_->CheckSummer->isChecked());
-    EXPECT_TRUE(window_->CheckIndi[0]->isChecked());
-    EXPECT_TRUE(window_->CheckIndi[2]->isChecked());
-    EXPECT_FALSE(window_->CheckIndi[3]->isChecked());
-    EXPECT_EQ(QStringLiteral("4660"), window_->EditPassword->text());
+    EXPECT_EQ(QStringLiteral("3"), tk::test::tariffBoxOf(*window_, int(0))->currentText());
+    EXPECT_EQ(QTime(1, 30), tk::test::zoneTimeOf(*window_, int(0))->time());
+    EXPECT_FALSE(tk::test::part<QCheckBox>(*window_, "CheckOneTarif")->isChecked());
+    EXPECT_EQ(22, tk::test::part<QSpinBox>(*window_, "SpinCountHour")->value());
+    EXPECT_FALSE(tk::test::part<QCheckBox>(*window_, "CheckSummer")->isChecked());
+    EXPECT_TRUE(tk::test::indiBoxOf(*window_, int(0))->isChecked());
+    EXPECT_TRUE(tk::test::indiBoxOf(*window_, int(2))->isChecked());
+    EXPECT_FALSE(tk::test::indiBoxOf(*window_, int(3))->isChecked());
+    EXPECT_EQ(QStringLiteral("4660"), tk::test::part<QLineEdit>(*window_, "EditPassword")->text());
 
     // A tariff the pick list does not hold leaves the page and the settings as the page shows them.
     engine.settings().zones[1].tariff = QStringLiteral("7");
     emit engine.settingsChanged();
-    EXPECT_EQ(QStringLiteral("2"), window_->ComboTarif[1]->currentText());
+    EXPECT_EQ(QStringLiteral("2"), tk::test::tariffBoxOf(*window_, int(1))->currentText());
     EXPECT_EQ(QStringLiteral("2"), engine.settings().zones[1].tariff);
 }
 
@@ -437,7 +438,7 @@ TEST_F(FormVormTest, ReaderOperationsStartFromTheirActions)
 
     action("ActionReadList")->trigger();
     EXPECT_EQ(tk::reader::StepListName, engine.stepNo());
-    EXPECT_EQ(tk::manager::TabDatabases, window_->PageControl1->currentIndex());
+    EXPECT_EQ(tk::manager::TabDatabases, tk::test::part<QTabWidget>(*window_, "PageControl1")->currentIndex());
     EXPECT_FALSE(action("ActionTime")->isEnabled());
     EXPECT_FALSE(action("ActionClear_1")->isEnabled()); // data actions off while it runs
 }

@@ -1,7 +1,7 @@
 // The window's rules that need no window: exchange-action enabling, the header tint, the
 // command line and the password field's validation.
 #include "manager/CommandLine.h"
-#include "manager/ExchangeActions.h"
+#include "manager/ActionRules.h"
 #include "manager/HeaderColor.h"
 #include "manager/PasswordValidator.h"
 
@@ -13,7 +13,7 @@ using namespace tk::manager;
 
 namespace {
 
-std::map<QString, bool> asMap(const tk::reader::ActionStates& states)
+std::map<QString, bool> asMap(const ActionStates& states)
 {
     std::map<QString, bool> m;
     for (const auto& [name, on] : states) {
@@ -21,6 +21,24 @@ std::map<QString, bool> asMap(const tk::reader::ActionStates& states)
         m[name] = on;
     }
     return m;
+}
+
+TEST(ReaderActions, FirmwareSixOneOffersTheNewFamiliesAndAStoppedLinkOffersNothing)
+{
+    for (const auto& [firmware, newOffered] : {std::pair{0x0600, false}, std::pair{0x0601, true}}) {
+        const auto on = asMap(readerActionStates(true, firmware, 0));
+        EXPECT_EQ(25u, on.size());
+        for (const auto& [name, enabled] : on) {
+            const bool newFamily = name == "ActionVaklPdr" || name == "ActionZKV" || name == "ActionFormat_Pdr"
+                || name == "ActionFormat_ZKV";
+            const bool expected = newFamily ? newOffered : name != "ActionWriteRoute"; // no route rows
+            EXPECT_EQ(expected, enabled) << name.toStdString() << " firmware " << firmware;
+        }
+    }
+    EXPECT_FALSE(asMap(readerActionStates(true, 0x0501, 1))[QStringLiteral("ActionFormatStreet")]);
+    EXPECT_TRUE(asMap(readerActionStates(true, 0x0502, 1))[QStringLiteral("ActionWriteRoute")]);
+    for (const auto& [name, on] : readerActionStates(false, 0x0601, 5))
+        EXPECT_FALSE(on) << name.toStdString();
 }
 
 TEST(ExchangeActions, DisableTurnsOffTheDataAndExportActionsOnly)

@@ -1,5 +1,6 @@
 // The status window, and the ways the main window leads to it: the menu item, the tooltip and the
 // double-click on a status cell, and a local-table row.
+#include "WindowParts.h"
 #include "ManagerTestSupport.h"
 #include "ScriptedPrompter.h"
 
@@ -160,10 +161,10 @@ protected:
             cells[6] = s;
             grid.appendRecord(cells);
         }
-        window_->PageControl1->setCurrentIndex(tk::familyInfo(f).tab);
+        tk::test::part<QTabWidget>(*window_, "PageControl1")->setCurrentIndex(tk::familyInfo(f).tab);
         window_->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
-        return window_->StringGrids[size_t(f)];
+        return tk::test::readerGridOf(*window_, int(size_t(f)));
     }
     static QPoint cellCentre(QTableView* v, int row, int col)
     {

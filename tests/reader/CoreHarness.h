@@ -96,7 +96,8 @@ struct CoreHarness {
     }
     bool connectAndPoll()
     {
-        return engine.connectLink() && runUntil([this] { return engine.readerActionsOn(); });
+        engine.connectLink();
+        return runUntil([this] { return engine.readerActionsOn(); });
     }
 };
 

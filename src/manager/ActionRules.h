@@ -1,9 +1,12 @@
 #pragma once
-// The names of the per-family actions and the rule that switches the data and export actions
-// off while a reader exchange runs and back on, by what the grids hold, when it ends.
-#include "reader/Engine.h" // ActionStates
-
+// The names of the per-family actions and the rules that switch actions by what the reader link
+// is doing: the reader actions off while a chain runs and on, by firmware, when the poll runs;
+// the data and export actions off while a reader exchange runs and back on, by what the grids
+// hold, when it ends.
+#include <QString>
 #include <array>
+#include <utility>
+#include <vector>
 
 namespace tk::manager {
 
@@ -30,6 +33,13 @@ inline constexpr std::array<FamilyActionNames, 6> kFamilyActions = {{
     {"ActionZKV", "ActionFormat_ZKV", "ActionClear_Zkv", nullptr, nullptr, "ActionExportZkv", nullptr, nullptr},
 }};
 
+// One action (or control) name and whether it is enabled.
+using ActionStates = std::vector<std::pair<QString, bool>>;
+
+// SetReaderActions: with on = false all are disabled; otherwise the firmware word and the route
+// list decide for the few that depend on them.
+ActionStates readerActionStates(bool on, int firmwareWord, int routeRows);
+
 // What the enabling after an exchange looks at.
 struct ExchangeView {
     std::array<int, 6> familyGridRows{2, 2, 2, 2, 2, 2}; // TextGrid::rowCount() of each family's grid
@@ -41,8 +51,8 @@ struct ExchangeView {
 };
 
 // DisableExchangeActions: every state is false.
-reader::ActionStates exchangeActionsOff();
+ActionStates exchangeActionsOff();
 // EnableExchangeActions. Besides actions the list names the route number spin box "SpinRoute".
-reader::ActionStates exchangeActionsOn(const ExchangeView& view);
+ActionStates exchangeActionsOn(const ExchangeView& view);
 
 } // namespace tk::manager

@@ -1,10 +1,12 @@
-#include "manager/ExchangeActions.h"
+#include "manager/ActionRules.h"
+
+#include "common/Families.h"
 
 namespace tk::manager {
 
 namespace {
 
-void add(reader::ActionStates& out, const char* name, bool on)
+void add(ActionStates& out, const char* name, bool on)
 {
     if (name)
         out.emplace_back(QString::fromLatin1(name), on);
@@ -16,11 +18,34 @@ bool hasRecords(int gridRows)
     return gridRows > 2;
 }
 
+// ВАКЛ-ПДР and ЖКВ are offered from firmware 6.01 on.
+bool offered(size_t family, int firmwareWord)
+{
+    const Family f = Family(family);
+    return (f != Family::VaklPdr && f != Family::Zkv) || firmwareWord > 0x600;
+}
+
 } // namespace
 
-reader::ActionStates exchangeActionsOff()
+ActionStates readerActionStates(bool on, int firmwareWord, int routeRows)
 {
-    reader::ActionStates out;
+    ActionStates out;
+    for (size_t i = 0; i < kFamilyActions.size(); ++i) {
+        add(out, kFamilyActions[i].read, on && offered(i, firmwareWord));
+        add(out, kFamilyActions[i].format, on && offered(i, firmwareWord));
+    }
+    for (const char* name : {"ActionTime", "ActionReadTarif", "ActionWriteTarif", "ActionReadRoute", "ActionDestroyRoute",
+                             "ActionReadJournal", "ActionClearJournal", "ActionReadDiary", "ActionClearDiary",
+                             "ActionReadList", "ActionWizard"})
+        add(out, name, on);
+    add(out, "ActionFormatStreet", on && firmwareWord > 0x501);
+    add(out, "ActionWriteRoute", on && routeRows >= 1);
+    return out;
+}
+
+ActionStates exchangeActionsOff()
+{
+    ActionStates out;
     for (const FamilyActionNames& f : kFamilyActions) {
         add(out, f.clear, false);
         add(out, f.write, false);
@@ -33,9 +58,9 @@ reader::ActionStates exchangeActionsOff()
     return out;
 }
 
-reader::ActionStates exchangeActionsOn(const ExchangeView& v)
+ActionStates exchangeActionsOn(const ExchangeView& v)
 {
-    reader::ActionStates out;
+    ActionStates out;
     for (size_t i = 0; i < kFamilyActions.size(); ++i) {
         const FamilyActionNames& f = kFamilyActions[i];
         const bool records = hasRecords(v.familyGridRows[i]);

@@ -1,0 +1,61 @@
+#pragma once
+// The main window's controls as tests find them: by the object names the window gives them.
+#include "manager/PanelStatusBar.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QObject>
+#include <QString>
+#include <QTableView>
+#include <QTimeEdit>
+#include <gtest/gtest.h>
+
+#include <array>
+
+namespace tk::test {
+
+template <class W> W* part(const QObject& window, const QString& name)
+{
+    W* w = window.findChild<W*>(name);
+    EXPECT_NE(nullptr, w) << name.toStdString();
+    return w;
+}
+template <class W> W* part(const QObject& window, const char* name)
+{
+    return part<W>(window, QString::fromLatin1(name));
+}
+
+// By family index (ТЕЛВ-1 … ЖКВ).
+inline QTableView* readerGridOf(const QObject& w, int family)
+{
+    return part<QTableView>(w, QStringLiteral("StringGrid%1").arg(family + 1));
+}
+inline QTableView* tableGridOf(const QObject& w, int family)
+{
+    return part<QTableView>(w, QStringLiteral("DBGrid%1").arg(family + 1));
+}
+inline manager::PanelStatusBar* familyStatusBarOf(const QObject& w, int family)
+{
+    static const char* const names[] = {"StatusBar2", "StatusBar3", "StatusBar8", "StatusBar7", "StatusBar10", "StatusBar11"};
+    return part<manager::PanelStatusBar>(w, names[family]);
+}
+
+// The settings page by zone or display bit.
+inline QComboBox* tariffBoxOf(const QObject& w, int zone)
+{
+    return part<QComboBox>(w, QStringLiteral("ComboTarif_%1").arg(zone));
+}
+inline QTimeEdit* zoneTimeOf(const QObject& w, int zone)
+{
+    return part<QTimeEdit>(w, QStringLiteral("TimeZone_%1").arg(zone));
+}
+inline QCheckBox* indiBoxOf(const QObject& w, int bit)
+{
+    return part<QCheckBox>(w, QStringLiteral("CheckIndi_%1").arg(bit));
+}
+inline std::array<QCheckBox*, 4> indiBoxes(const QObject& w)
+{
+    return {indiBoxOf(w, 0), indiBoxOf(w, 1), indiBoxOf(w, 2), indiBoxOf(w, 3)};
+}
+
+} // namespace tk::test
