@@ -390,22 +390,9 @@ void Engine::dispatch()
     // A reply too short for its function, or of a function never sent, is not acted upon; the
     // current step's request goes out again and the poll stays alive.
     if (isKnownFunction(function) && rx_.length() >= minReplyLength(function)) {
-        if (Chain* chain = chainOwning(stepNo_)) {
-            // What every reply of its kind does, then the chain's own handling.
-            switch (function) {
-            case GetDbName: storeDbName(); break;
-            case GetCount: showCount(rx_.at(2), rx_.at(3) | (rx_.at(4) << 8)); break;
-            case GetClock:
-                showClock(rx_.data() + 2);
-                clockDue_ = false;
-                break;
-            default: break;
-            }
-            chain->onReply(rx_);
-            dispatching_ = false;
-            runStep();
-            return;
-        }
+        // The handlers act on a step of the engine's own only; for a chain's step they do just
+        // what every reply of the kind does (DbNames, header counts, clock), and the chain acts.
+        Chain* chain = chainOwning(stepNo_);
         switch (function) {
         case GetVersion: onVersion(); break;
         case GetClock: onClock(); break;
@@ -429,6 +416,8 @@ void Engine::dispatch()
         case ReadNext: onRead(); break;
         default: break;
         }
+        if (chain)
+            chain->onReply(rx_);
     }
     dispatching_ = false;
     runStep();

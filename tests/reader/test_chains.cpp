@@ -296,3 +296,96 @@ TEST_F(Chains, FamilyClearAsksWithTheFamilyName)
     ASSERT_TRUE(h.runChain());
     EXPECT_TRUE(h.core.state().databases[2].records.isEmpty());
 }
+
+namespace {
+
+// A chain owned outside the engine, as the route transfers are: the name and count of one
+// route database, with its own refusal handling and a street list it keeps over time-outs.
+class RouteProbe : public Chain {
+public:
+    explicit RouteProbe(Engine& engine) : engine_(engine) {}
+
+    static constexpr int kName = 300, kCount = 301;
+    int db = 9;
+    int count = -1;
+    int refusals = 0;
+    bool keepStreets = true;
+
+    void start()
+    {
+        engine_.prepareChain(true);
+        engine_.setStepNo(kName);
+    }
+    bool ownsStep(int step) const override { return step == kName || step == kCount; }
+    Request request(int step) override
+    {
+        const QByteArray payload(1, char(db));
+        return step == kName ? Request{GetDbName, payload, QStringLiteral("Запрос названия маршрута")}
+                             : Request{GetCount, payload, QStringLiteral("Запрос числа записей маршрута")};
+    }
+    void onReply(const RxCollector& reply) override
+    {
+        if (engine_.stepNo() == kName && reply.function() == GetDbName)
+            engine_.setStepNo(reply.length() == 15 ? kCount : StepVersion);
+        else if (engine_.stepNo() == kCount && reply.function() == GetCount && reply.at(2) == db) {
+            count = reply.at(3) | (reply.at(4) << 8);
+            engine_.setStepNo(StepVersion);
+        }
+    }
+    void onRefused() override
+    {
+        ++refusals;
+        engine_.setStepNo(StepVersion);
+    }
+    bool keepsStreetsOnTimeout(int) const override { return keepStreets; }
+
+private:
+    Engine& engine_;
+};
+
+} // namespace
+
+TEST_F(Chains, ChainPluggedInFromOutsideOwnsItsStepsAndSharesTheEnginesReplyHandling)
+{
+    RouteProbe probe(h.engine);
+    h.engine.addChain(probe);
+    h.core.state().databases[9].name = name12("ЛЕСНАЯ-2");
+    h.core.state().databases[9].records = {QByteArray(10, '\1'), QByteArray(10, '\2')};
+    QStringList statuses;
+    QObject::connect(&h.engine, &Engine::statusTextChanged, [&](const QString& s) { statuses << s; });
+
+    probe.start();
+    EXPECT_FALSE(h.engine.readerActionsOn());
+    ASSERT_TRUE(h.runChain());
+    EXPECT_EQ(2, probe.count);
+    EXPECT_EQ(QStringLiteral("ЛЕСНАЯ-2"), h.engine.dbNames()[9].trimmed()) << "names go into DbNames for every chain";
+    EXPECT_TRUE(statuses.contains(QStringLiteral("Запрос числа записей маршрута")));
+
+    // A refusal at its step is the chain's to handle; the engine does not repeat the request.
+    h.core.faults().add(sim::FaultRule::error(GetCount, 4, uint8_t(9), 1));
+    probe.count = -1;
+    probe.start();
+    ASSERT_TRUE(h.runChain());
+    EXPECT_EQ(1, probe.refusals);
+    EXPECT_EQ(-1, probe.count);
+}
+
+TEST_F(Chains, TimeOutAtAChainStepKeepsTheStreetListOnlyWhenTheChainSaysSo)
+{
+    h.core.state().databases[5].records = {name12("САДОВАЯ").prepend(char(1))};
+    ASSERT_TRUE(h.runUntil([&] { return h.engine.streets().size() == 1 && h.engine.stepNo() == StepVersion; }));
+
+    RouteProbe probe(h.engine);
+    h.engine.addChain(probe);
+    for (const bool keep : {true, false}) {
+        probe.keepStreets = keep;
+        ASSERT_TRUE(h.runUntil([&] { return h.engine.stepNo() == StepVersion; }));
+        h.core.faults().add(sim::FaultRule::silenceFirst(1));
+        probe.start();
+        // The outstanding poll reply, then the chain's first request goes unanswered.
+        ASSERT_TRUE(h.runUntil([&] { return h.engine.stepNo() == RouteProbe::kName; }));
+        h.time.advance(kReplyTimeoutMs + 50);
+        EXPECT_EQ(keep ? 1 : 0, h.engine.streets().size()) << "keep " << keep;
+        ASSERT_TRUE(h.runChain());
+    }
+}

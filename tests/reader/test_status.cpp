@@ -3,14 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <ostream>
-
-// Readable failures: the lines as text, not as bytes.
-void PrintTo(const QString& s, std::ostream* os)
-{
-    *os << '"' << s.toStdString() << '"';
-}
-
 using tk::reader::statusLargestValue;
 using tk::reader::statusLines;
 using tk::reader::statusModelNames;
