@@ -488,7 +488,7 @@ void Engine::onCount()
         setGauge(gaugePos_ + 1, gaugeMax_);
         databaseList_.setCell(databaseList_.rowCount() - 1, 2, QString::number(count));
         ++workIndex_;
-        stepNo_ = workIndex_ > 63 ? StepVersion : StepListName;
+        stepNo_ = workIndex_ >= kDatabaseCount ? StepVersion : StepListName;
     }
 }
 

@@ -8,6 +8,7 @@
 #include "common/TextGrid.h"
 #include "common/TextList.h"
 #include "reader/Chain.h"
+#include "reader/Databases.h"
 #include "reader/Frame.h"
 #include "reader/ReaderLists.h"
 #include "reader/ReaderPort.h"
@@ -66,11 +67,6 @@ enum Step : int {
     StepStreetClock = 182,
     StepStreetClear = 183,
 };
-
-// Reader databases of the street base, the journal and the diary.
-inline constexpr int kStreetDb = 5;
-inline constexpr int kJournalDb = 6;
-inline constexpr int kDiaryDb = 7;
 
 // The operations the engine runs itself, as it announces them when one starts; the window decides
 // from them what to show.
@@ -166,7 +162,7 @@ public:
     bool clockDue() const { return clockDue_; }
     int workIndex() const { return workIndex_; }
     void setWorkIndex(int i) { workIndex_ = i; }
-    const std::array<QString, 64>& dbNames() const { return dbNames_; }
+    const DbNames& dbNames() const { return dbNames_; }
     StreetList& streets() { return streets_; }
     const StreetList& streets() const { return streets_; }
     bool readerActionsOn() const { return readerActionsOn_; }
@@ -265,7 +261,7 @@ private:
     int workIndex_ = 0;
     bool clockDue_ = false;
     int firmwareWord_ = 0;
-    std::array<QString, 64> dbNames_;
+    DbNames dbNames_;
     StreetList streets_;
     bool readerActionsOn_ = false;
     int readerActionsFirmware_ = -1; // the firmware word the window last applied the actions for

@@ -63,7 +63,7 @@ bool Engine::onFamilyStep(uint8_t function)
         // The grid has not grown since the record that asked: its route cell is on the last record row.
         TextGrid& grid = familyGrid(int(fs->family));
         if (grid.recordCount() > 0)
-            grid.setCell(grid.recordCount(), routeColumn(fs->family), dbNames_[size_t(workIndex_ & 63)]);
+            grid.setCell(grid.recordCount(), routeColumn(fs->family), dbNames_[size_t(workIndex_ % kDatabaseCount)]);
         stepNo_ = fs->next;
     } else if (function == ClearDb && stepNo_ == fs->clear) {
         stepNo_ = StepVersion;

@@ -244,7 +244,7 @@ bool Engine::storeDbName()
 {
     const int db = rx_.at(2);
     const bool named = rx_.length() == 15;
-    if (named && db < 64)
+    if (named && db < kDatabaseCount)
         dbNames_[size_t(db)] = decodeDbName(rx_.data());
     return named;
 }
@@ -263,7 +263,7 @@ void Engine::onDbName()
         return;
     }
     ++workIndex_;
-    if (workIndex_ > 63)
+    if (workIndex_ >= kDatabaseCount)
         stepNo_ = StepVersion;
 }
 

@@ -55,7 +55,7 @@ void numberAndDate(const uint8_t* f, int numberCol, int dateCol, int year, const
 // The route column: the cached name, or a request for it. A database number beyond the reader's
 // 64 names no database at all (a damaged record); its route cell stays empty rather than asking
 // the reader for a name it would refuse, over and over.
-void routeCell(int db, int col, const std::array<QString, 64>& names, FamilyRecord& r)
+void routeCell(int db, int col, const DbNames& names, FamilyRecord& r)
 {
     if (db >= int(names.size()))
         return;
@@ -66,7 +66,7 @@ void routeCell(int db, int col, const std::array<QString, 64>& names, FamilyReco
 }
 
 FamilyRecord decodeTelv1(const uint8_t* f, int length, int year, const StreetList& streets,
-                         const std::array<QString, 64>& names, const regional::Formats& fm)
+                         const DbNames& names, const regional::Formats& fm)
 {
     FamilyRecord r;
     r.cells = QStringList(9);
@@ -95,7 +95,7 @@ FamilyRecord decodeTelv1(const uint8_t* f, int length, int year, const StreetLis
 }
 
 FamilyRecord decodeMultiTariff(const uint8_t* f, int length, int year, const StreetList& streets,
-                               const std::array<QString, 64>& names, const regional::Formats& fm)
+                               const DbNames& names, const regional::Formats& fm)
 {
     FamilyRecord r;
     r.cells = QStringList(18);
@@ -222,7 +222,7 @@ int numberColumn(Family f)
 }
 
 std::optional<FamilyRecord> decodeFamilyRecord(Family f, const uint8_t* frame, int length, int currentYear,
-                                               const StreetList& streets, const std::array<QString, 64>& dbNames,
+                                               const StreetList& streets, const DbNames& dbNames,
                                                const regional::Formats* formats)
 {
     if (!isRecordLength(f, length))

@@ -3,6 +3,7 @@
 // The decoders are total functions of the record bytes: any byte values give a row, and no byte
 // past the record's length is read.
 #include "common/Families.h"
+#include "reader/Databases.h"
 
 #include <QDate>
 #include <QString>
@@ -50,7 +51,7 @@ struct FamilyRecord {
 // formats: the regional formats to write with (a read passes one for all its records); nullptr
 // takes the locale in force.
 std::optional<FamilyRecord> decodeFamilyRecord(Family f, const uint8_t* frame, int length, int currentYear,
-                                               const StreetList& streets, const std::array<QString, 64>& dbNames,
+                                               const StreetList& streets, const DbNames& dbNames,
                                                const regional::Formats* formats = nullptr);
 
 } // namespace tk::reader

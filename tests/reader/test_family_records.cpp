@@ -31,7 +31,7 @@ protected:
     }
 
     StreetList streets;
-    std::array<QString, 64> names;
+    reader::DbNames names;
 };
 
 } // namespace
