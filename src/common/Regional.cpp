@@ -2,6 +2,8 @@
 
 #include <QLocale>
 
+#include <cmath>
+
 namespace tk::regional {
 
 QString shortDateFormat()
@@ -111,6 +113,21 @@ std::optional<QTime> parseTime(const QString& text)
             return v;
     }
     return std::nullopt;
+}
+
+} // namespace tk::regional
+
+namespace tk::regional {
+
+std::optional<double> parseNumber(const QString& text)
+{
+    QLocale locale;
+    locale.setNumberOptions(locale.numberOptions() | QLocale::RejectGroupSeparator);
+    bool ok = false;
+    const double value = locale.toDouble(text.trimmed(), &ok);
+    if (!ok || !std::isfinite(value))
+        return std::nullopt;
+    return value;
 }
 
 } // namespace tk::regional

@@ -46,3 +46,12 @@ std::optional<QDate> parseShortDate(const QString& text);
 std::optional<QTime> parseTime(const QString& text);
 
 } // namespace tk::regional
+
+namespace tk::regional {
+
+// A number when the whole text (blanks around it aside) reads as a finite decimal number under
+// the system's decimal separator, without digit grouping: "000042" and "12,5" (decimal comma) are
+// numbers, "12.5" there, "01.02.2005" and "12:30" are not.
+std::optional<double> parseNumber(const QString& text);
+
+} // namespace tk::regional
