@@ -131,3 +131,17 @@ std::optional<double> parseNumber(const QString& text)
 }
 
 } // namespace tk::regional
+
+namespace tk::regional {
+
+QString groupedWhole(double value)
+{
+    const double rounded = std::round(value); // std::round takes halves away from zero
+    if (rounded == 0)
+        return {};
+    QLocale locale;
+    locale.setNumberOptions(locale.numberOptions() & ~QLocale::OmitGroupSeparator);
+    return locale.toString(rounded, 'f', 0);
+}
+
+} // namespace tk::regional

@@ -55,3 +55,11 @@ namespace tk::regional {
 std::optional<double> parseNumber(const QString& text);
 
 } // namespace tk::regional
+
+namespace tk::regional {
+
+// A value rounded to a whole number (halves away from zero) with the system's digit grouping,
+// and an empty text for zero, as the "#,###" pattern writes it.
+QString groupedWhole(double value);
+
+} // namespace tk::regional
