@@ -152,6 +152,26 @@ TEST(Vormadd, RouteLinesDecodeIntoFieldsAndAreChecked)
     EXPECT_EQ(".route", vormadd->routeFromFileName("/x/.route").toStdString());
 }
 
+TEST(Vormadd, TheSampleRouteFilesAreValid)
+{
+    const auto vormadd = Vormadd::load(binDir());
+    for (const char* name : {"route-1.txt", "route-2-utf8.txt"}) {
+        const QByteArray content = readAll(QStringLiteral(TK_ADDON_EXAMPLES "/") + name);
+        QStringList streets;
+        for (QByteArray line : content.split('\n')) {
+            if (line.endsWith('\r'))
+                line.chop(1);
+            if (line.isEmpty())
+                continue;
+            const RouteLine r = vormadd->decodeLine(line);
+            EXPECT_EQ(0, vormadd->checkRecord(r.account, r.house, r.meterNumber)) << name << ": " << line.toStdString();
+            streets << r.street;
+        }
+        ASSERT_GE(streets.size(), 2) << name;
+        EXPECT_EQ("Ленина", streets.front().toStdString()) << name << " decodes to Cyrillic";
+    }
+}
+
 TEST(Vormadd, TextExportWritesCaptionsAndReadingsInWindows1251)
 {
     const auto vormadd = Vormadd::load(binDir());
