@@ -237,7 +237,7 @@ VORM_EXPORT void GetAboutString(char* buffer, int capacity, VormError* error)
     try {
         const std::string text = utf8ToCp1251(
             "Дополнения vormadd 1.0\n"
-            "Файлы маршрутов «счёт;улица;дом;номер;тип» и текстовый экспорт показаний");
+            "Файлы маршрутов и текстовый экспорт показаний");
         if (!putText(buffer, capacity, text))
             raise(error, "vormadd: текст о программе не помещается в буфер");
     } catch (...) {

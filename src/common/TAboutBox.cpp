@@ -120,12 +120,17 @@ TAboutBox::TAboutBox(Program program, const std::optional<AddOnGroup>& addOn, QW
     Image1->setPixmap(QPixmap(QStringLiteral(":/about/about.jpg")));
     Image1->setScaledContents(true); // stretched to the frame whatever the picture's size
 
-    LabelMemTotal = label(this, QString(), QRect(8, 250, 246, 16), "LabelMemTotal");
-    LabelMemAvailable = label(this, QString(), QRect(8, 266, 246, 16), "LabelMemAvailable");
+    // Two small labels: the longest figure must fit beside the button in any usual font.
+    LabelMemTotal = label(this, QString(), QRect(8, 250, 262, 15), "LabelMemTotal");
+    LabelMemAvailable = label(this, QString(), QRect(8, 265, 262, 15), "LabelMemAvailable");
+    QFont small = LabelMemTotal->font();
+    small.setPixelSize(11);
+    LabelMemTotal->setFont(small);
+    LabelMemAvailable->setFont(small);
 
     OKButton = new QPushButton(QStringLiteral("OK"), this);
     OKButton->setObjectName(QStringLiteral("OKButton"));
-    OKButton->setGeometry(262, 252, 80, 28);
+    OKButton->setGeometry(274, 250, 68, 28);
     OKButton->setDefault(true);
     connect(OKButton, &QPushButton::clicked, this, &QDialog::accept);
 

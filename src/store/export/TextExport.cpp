@@ -18,7 +18,9 @@ TextExportResult exportFamilyText(Family family, const TextGrid& grid, const add
     QString target;
     switch (vormadd.getDialogSave()) {
     case 1: {
-        const std::optional<QString> folder = chooseFolder ? chooseFolder() : std::nullopt;
+        if (!chooseFolder) // a wiring fault, not a cancel: say so instead of doing nothing
+            throw Error(QStringLiteral("Дополнение просит папку, а выбор папки не подключён"));
+        const std::optional<QString> folder = chooseFolder();
         if (!folder)
             return TextExportResult::Cancelled;
         target = *folder;
