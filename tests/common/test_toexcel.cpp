@@ -6,6 +6,7 @@
 #include "common/TextListModel.h"
 #include "common/ToExcel.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QLocale>
 
@@ -71,15 +72,31 @@ TEST(ToExcel, TheDecimalPointIsTheLocalesAndACaptionOnlyGridGivesTwoRows)
 TEST(ToExcel, AnExistingFileIsNeverReplaced)
 {
     ExportPlace place;
+    // Files already named as the next exports would be: they must survive untouched.
+    const QDateTime now = QDateTime::currentDateTime();
+    QStringList taken;
+    for (int s = 0; s < 3; ++s) {
+        taken << place.folder() + "/Дневник " + now.addSecs(s).toString("yyyy-MM-dd HH-mm-ss") + ".xlsx";
+        QFile f(taken.back());
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("keep");
+    }
     StringGrid one(1, 1), two(1, 1);
     one.setCell(0, 0, "first");
     two.setCell(0, 0, "second");
     const QString a = GridToExcel(one, "Дневник");
     const QString b = GridToExcel(two, "Дневник");
     ASSERT_NE(a, b);
+    EXPECT_FALSE(taken.contains(a)) << a.toStdString();
+    EXPECT_FALSE(taken.contains(b)) << b.toStdString();
+    for (const QString& t : taken) {
+        QFile f(t);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        EXPECT_EQ("keep", f.readAll().toStdString());
+    }
     EXPECT_EQ(text("first"), readSheet(a)[1].toArray()[0]);
     EXPECT_EQ(text("second"), readSheet(b)[1].toArray()[0]);
-    EXPECT_EQ(2, filesIn(place.folder()).size()) << "no temporary file left";
+    EXPECT_EQ(5, filesIn(place.folder()).size()) << "no temporary file left";
     EXPECT_EQ(2, place.opened(2).size());
 }
 
