@@ -6,6 +6,7 @@
 #include "vormadd.h"
 #include "vormadddb.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QLibrary>
 
@@ -274,6 +275,11 @@ AddOns loadAddOns(const QString& folder)
     a.vormadd = Vormadd::load(folder);
     a.vormadddb = Vormadddb::load(folder);
     return a;
+}
+
+AddOns loadAddOns()
+{
+    return loadAddOns(QCoreApplication::applicationDirPath());
 }
 
 } // namespace tk::addons

@@ -109,7 +109,9 @@ struct AddOns {
     std::unique_ptr<Vormadddb> vormadddb;
 };
 
-// Both libraries from the folder (the program's folder at start-up); Error naming what is missing.
+// Both libraries from the folder; Error naming what is missing.
 AddOns loadAddOns(const QString& folder);
+// Both libraries from the program's own folder, as the reader manager loads them at start.
+AddOns loadAddOns();
 
 } // namespace tk::addons
