@@ -19,6 +19,7 @@ public:
     }
     QString openFile(const QString&, const QString&) override { return {}; }
     QString saveFile(const QString&, const QString&, const QString&) override { return {}; }
+    QStringList openFiles(const QString&, const QString&) override { return {}; }
     int unexpected = 0;
 };
 

@@ -20,6 +20,8 @@ public:
     // Empty result when the user cancels. The working directory is left as it was.
     virtual QString openFile(const QString& title, const QString& filter) = 0;
     virtual QString saveFile(const QString& title, const QString& filter, const QString& suggested) = 0;
+    // Several files at once; empty when the user cancels.
+    virtual QStringList openFiles(const QString& title, const QString& filter) = 0;
 
     // Shorthands for the common shapes.
     void error(const QString& title, const QString& text) { message(title, text, Icon::Error, Buttons::Ok); }

@@ -39,6 +39,14 @@ QString PrompterDialog::openFile(const QString& title, const QString& filter)
     return name;
 }
 
+QStringList PrompterDialog::openFiles(const QString& title, const QString& filter)
+{
+    const QString cwd = QDir::currentPath();
+    QStringList names = QFileDialog::getOpenFileNames(parent_, title, cwd, filter);
+    QDir::setCurrent(cwd);
+    return names;
+}
+
 QString PrompterDialog::saveFile(const QString& title, const QString& filter, const QString& suggested)
 {
     const QString cwd = QDir::currentPath();

@@ -14,6 +14,7 @@ public:
     Answer message(const QString& title, const QString& text, Icon icon, Buttons buttons) override;
     QString openFile(const QString& title, const QString& filter) override;
     QString saveFile(const QString& title, const QString& filter, const QString& suggested) override;
+    QStringList openFiles(const QString& title, const QString& filter) override;
 
 private:
     QWidget* parent_;

@@ -44,4 +44,15 @@ QString ScriptedPrompter::saveFile(const QString&, const QString&, const QString
     return openFile({}, {});
 }
 
+QStringList ScriptedPrompter::openFiles(const QString&, const QString&)
+{
+    if (fileLists_.empty()) {
+        ADD_FAILURE() << "unexpected open-files dialog";
+        return {};
+    }
+    QStringList f = fileLists_.front();
+    fileLists_.pop_front();
+    return f;
+}
+
 } // namespace tk::test

@@ -4,6 +4,7 @@
 #include "common/Prompter.h"
 
 #include <QString>
+#include <QStringList>
 #include <deque>
 
 namespace tk::test {
@@ -34,10 +35,13 @@ public:
     }
     // Files answered by the next openFile/saveFile call; empty means cancel.
     void answerFile(QString path) { files_.push_back(std::move(path)); }
+    // The files answered by the next openFiles call; empty means cancel.
+    void answerFiles(QStringList paths) { fileLists_.push_back(std::move(paths)); }
 
     Answer message(const QString& title, const QString& text, Icon icon, Buttons buttons) override;
     QString openFile(const QString& title, const QString& filter) override;
     QString saveFile(const QString& title, const QString& filter, const QString& suggested) override;
+    QStringList openFiles(const QString& title, const QString& filter) override;
 
     bool allAnswered() const { return expected_.empty(); }
     const std::deque<Asked>& asked() const { return asked_; }
@@ -45,6 +49,7 @@ public:
 private:
     std::deque<Expected> expected_;
     std::deque<QString> files_;
+    std::deque<QStringList> fileLists_;
     std::deque<Asked> asked_;
 };
 
