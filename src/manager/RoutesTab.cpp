@@ -4,6 +4,9 @@
 #include "manager/MainActions.h"
 #include "manager/PanelStatusBar.h"
 #include "manager/StreetListModel.h"
+#include "common/TextListModel.h"
+#include "routes/RouteRecord.h"
+#include "routes/RouteState.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -11,14 +14,14 @@
 #include <QLineEdit>
 #include <QSpinBox>
 #include <QSplitter>
-#include <QStandardItemModel>
 #include <QTableView>
 #include <QToolBar>
 #include <QVBoxLayout>
 
 namespace tk::manager {
 
-RoutesTab::RoutesTab(reader::StreetList& streets, const MainActions& actions, QWidget* parent) : QWidget(parent)
+RoutesTab::RoutesTab(routes::RouteState& state, reader::StreetList& streets, const MainActions& actions, QWidget* parent)
+    : QWidget(parent), state_(state)
 {
     setObjectName(QStringLiteral("TabRoutes"));
     auto* h = new QHBoxLayout(this);
@@ -43,8 +46,8 @@ RoutesTab::RoutesTab(reader::StreetList& streets, const MainActions& actions, QW
     auto* routeNoLabel = new QLabel(QStringLiteral("Номер маршрута:"), left);
     SpinRoute = new QSpinBox(left);
     SpinRoute->setObjectName(QStringLiteral("SpinRoute"));
-    SpinRoute->setRange(1, 55);
-    SpinRoute->setValue(1);
+    SpinRoute->setRange(routes::kFirstRoute, routes::kLastRoute);
+    SpinRoute->setValue(state_.number());
     SpinRoute->setAccessibleName(withoutColon(routeNoLabel->text()));
     routeNoLabel->setBuddy(SpinRoute);
     auto* routeLabel = new QLabel(QStringLiteral("Маршрут:"), left);
@@ -59,10 +62,8 @@ RoutesTab::RoutesTab(reader::StreetList& streets, const MainActions& actions, QW
     line->addWidget(EditRoute, 1);
     v->addLayout(line);
 
-    routeModel_ = new QStandardItemModel(0, 5);
-    routeModel_->setHorizontalHeaderLabels({QStringLiteral("Лиц. счет"), QStringLiteral("Улица"), QStringLiteral("Дом"),
-                                            QStringLiteral("Счетчик"), QStringLiteral("Тип счетчика")});
-    QTableView* list = reportList(QStringLiteral("ListRoute"), routeModel_, withoutColon(routeLabel->text()), left);
+    QTableView* list =
+        reportList(QStringLiteral("ListRoute"), new TextListModel(state_.list()), withoutColon(routeLabel->text()), left);
     list->setColumnWidth(0, 100);
     list->setColumnWidth(1, 100);
     list->setColumnWidth(3, 80);
@@ -81,17 +82,30 @@ RoutesTab::RoutesTab(reader::StreetList& streets, const MainActions& actions, QW
     split->setStretchFactor(0, 1);
     split->setStretchFactor(1, 0);
 
+    EditRoute->setText(state_.name());
+    connect(EditRoute, &QLineEdit::textEdited, &state_, &routes::RouteState::setName);
+    connect(&state_, &routes::RouteState::nameChanged, EditRoute, [this](const QString& name) {
+        if (EditRoute->text() != name)
+            EditRoute->setText(name);
+    });
+    connect(SpinRoute, &QSpinBox::valueChanged, &state_, &routes::RouteState::setNumber);
+    connect(&state_, &routes::RouteState::numberChanged, SpinRoute, &QSpinBox::setValue);
     connect(SpinRoute, &QSpinBox::valueChanged, this, &RoutesTab::routeNumberChanged);
 }
 
 int RoutesTab::routeRowCount() const
 {
-    return routeModel_->rowCount();
+    return state_.list().rowCount();
 }
 
 bool RoutesTab::routeNamed() const
 {
-    return !EditRoute->text().isEmpty();
+    return !state_.name().isEmpty();
+}
+
+void RoutesTab::lockRouteNumber()
+{
+    SpinRoute->setEnabled(false);
 }
 
 void RoutesTab::showRouteCount()
