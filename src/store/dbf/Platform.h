@@ -75,4 +75,8 @@ void replaceFile(const QString& finished, const QString& target);
 
 void removeFileIfExists(const QString& path);
 
+// Makes the names created or removed in a directory reach the disk (a file's own sync does
+// not cover its directory entry everywhere).
+void syncDirectory(const QString& directory);
+
 } // namespace tk::dbf

@@ -271,4 +271,8 @@ void replaceFile(const QString& finished, const QString& target)
 
 void removeFileIfExists(const QString& path) { DeleteFileW(native(path).c_str()); }
 
+// NTFS keeps its directory changes in its own log, and a directory cannot be flushed
+// through an ordinary handle: creating and removing names needs nothing more here.
+void syncDirectory(const QString&) {}
+
 } // namespace tk::dbf
