@@ -35,6 +35,7 @@
 #include <cmath>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -366,6 +367,59 @@ std::uint64_t orderedBits(double d)
     return (b >> 63) ? ~b : (b | (std::uint64_t(1) << 63));
 }
 
+// The common case of numbers and dates: whole keys within 2^32 of each other. Each entry
+// packs into one 64-bit word (key offset above, record below), and three passes over the
+// key's bits sort them; the scan added them in record order, which the passes keep.
+bool sortWholeKeys(std::vector<std::pair<double, std::uint32_t>>& v)
+{
+    if (v.empty())
+        return true;
+    double lo = v.front().first, hi = lo;
+    bool whole = true;
+    for (const auto& e : v) {
+        whole = whole && e.first == std::floor(e.first);
+        lo = std::min(lo, e.first);
+        hi = std::max(hi, e.first);
+    }
+    if (!whole || hi - lo >= 4294967296.0)
+        return false;
+    const std::size_t n = v.size();
+    if (hi - lo < double(2 * n + 1024)) {
+        // Keys closer together than there are entries (account and meter numbers, dates):
+        // one counting pass and one placing pass.
+        const std::size_t range = std::size_t(hi - lo) + 1;
+        std::vector<std::uint32_t> start(range + 1, 0);
+        for (const auto& e : v)
+            ++start[std::size_t(e.first - lo) + 1];
+        for (std::size_t k = 0; k < range; ++k)
+            start[k + 1] += start[k];
+        std::vector<std::pair<double, std::uint32_t>> out(n);
+        for (const auto& e : v)
+            out[start[std::size_t(e.first - lo)]++] = e;
+        v.swap(out);
+        return true;
+    }
+    std::unique_ptr<std::uint64_t[]> a(new std::uint64_t[n]), b(new std::uint64_t[n]);
+    for (std::size_t i = 0; i < n; ++i)
+        a[i] = (std::uint64_t(v[i].first - lo) << 32) | v[i].second;
+    const int bits = hi - lo < 1 ? 0 : int(std::floor(std::log2(hi - lo))) + 1;
+    const int passes = (bits + 10) / 11;
+    for (int p = 0; p < passes; ++p) {
+        const int shift = 32 + 11 * p;
+        std::size_t count[2049] = {};
+        for (std::size_t i = 0; i < n; ++i)
+            ++count[((a[i] >> shift) & 0x7FF) + 1];
+        for (int d = 0; d < 2048; ++d)
+            count[d + 1] += count[d];
+        for (std::size_t i = 0; i < n; ++i)
+            b[count[(a[i] >> shift) & 0x7FF]++] = a[i];
+        a.swap(b);
+    }
+    for (std::size_t i = 0; i < n; ++i)
+        v[i] = {lo + double(a[i] >> 32), std::uint32_t(a[i] & 0xFFFFFFFFu)};
+    return true;
+}
+
 // Builds the missing indexes of these columns together, in one pass over the file.
 void buildIndexes(Table* t, const std::vector<int>& cols)
 {
@@ -385,8 +439,13 @@ void buildIndexes(Table* t, const std::vector<int>& cols)
             t->numIdx[col];
     }
     std::vector<IndexSink> sinks;
-    for (int col : missing)
+    for (int col : missing) {
         sinks.push_back(sinkOf(t, col));
+        if (sinks.back().num)
+            sinks.back().num->sorted.reserve(t->file.recordCount());
+        else
+            sinks.back().text->sorted.reserve(t->file.recordCount());
+    }
     try {
         Value v;
         t->file.forEachRecord([&](std::uint32_t r, const char* raw) {
@@ -405,7 +464,7 @@ void buildIndexes(Table* t, const std::vector<int>& cols)
     for (const IndexSink& s : sinks) {
         if (s.text)
             radixSort(s.text->sorted, [](std::uint64_t h) { return h; });
-        else
+        else if (!sortWholeKeys(s.num->sorted))
             radixSort(s.num->sorted, orderedBits);
     }
 }
@@ -685,31 +744,41 @@ int xFilter(sqlite3_vtab_cursor* cur, int idxNum, const char* idxStr, int argc, 
             wanted.erase(std::remove(wanted.begin(), wanted.end(), -1), wanted.end());
             buildIndexes(t, wanted);
             const char* p = idxStr;
-            bool have = false;
-            std::vector<std::uint32_t> best, trial;
+            bool have = false, none = false;
+            std::vector<std::vector<std::uint32_t>> lists;
             for (int i = 0; i < argc && *p; ++i) {
                 const int col = std::atoi(p);
                 p = std::strchr(p, ',') + 1;
                 const Op op = Op(std::atoi(p));
                 p = std::strchr(p, ';') + 1;
-                trial.clear();
-                bool none = false;
+                std::vector<std::uint32_t> trial;
                 if (!candidatesFor(t, col, op, argv[i], trial, none))
                     continue;
-                if (none) {
-                    best.clear();
-                    have = true;
+                have = true;
+                if (none)
                     break;
-                }
-                if (!have || trial.size() < best.size()) {
-                    best.swap(trial);
-                    have = true;
+                lists.push_back(std::move(trial));
+            }
+            // The constraints all hold for a row SQLite wants, so its record is in every list:
+            // the smallest list, narrowed by the others that are not much longer.
+            std::vector<std::uint32_t> best;
+            if (have && !none) {
+                std::sort(lists.begin(), lists.end(), [](const auto& a, const auto& b) { return a.size() < b.size(); });
+                best.swap(lists.front());
+                std::sort(best.begin(), best.end());
+                best.erase(std::unique(best.begin(), best.end()), best.end());
+                for (std::size_t k = 1; k < lists.size() && !best.empty(); ++k) {
+                    std::vector<std::uint32_t>& other = lists[k];
+                    if (other.size() > 8 * best.size() + 1024)
+                        break;
+                    std::sort(other.begin(), other.end());
+                    std::vector<std::uint32_t> both;
+                    std::set_intersection(best.begin(), best.end(), other.begin(), other.end(), std::back_inserter(both));
+                    best.swap(both);
                 }
             }
             // An index pays off only when it leaves out a good part of the table.
             if (have && best.size() < std::size_t(c->end) / 2 + 1) {
-                std::sort(best.begin(), best.end());
-                best.erase(std::unique(best.begin(), best.end()), best.end());
                 c->candidates.swap(best);
                 c->useCandidates = true;
             }
