@@ -172,7 +172,7 @@ bool Journal::rollback(OsFile& table, const QString& tablePath)
             changes::write(table, recordsEnd, trailing.data(), trailing.size());
         // The original header, with our write counter moved on so that every connection
         // that may have cached the table looks at it again.
-        std::string fh(head.data() + 32, 32);
+        std::string fh(head.data() + 28, 32);
         std::uint32_t counter = get32only(fh.data() + 16) + 1;
         for (int k = 0; k < 4; ++k)
             fh[std::size_t(16 + k)] = char((counter >> (8 * k)) & 0xFF);
