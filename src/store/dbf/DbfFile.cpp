@@ -267,10 +267,24 @@ void DbfFile::removeLeftoverCopy()
         removeFileIfExists(work);
 }
 
+bool DbfFile::lockData(LockKind kind, int waitMs)
+{
+    // Through the entry turnstile (see LockSlot): a writer waiting for readers to finish is
+    // not overtaken by the next readers, nor a reader by writer after writer. Readers pass
+    // it shared, which is all a file open for reading only can take.
+    const auto start = std::chrono::steady_clock::now();
+    if (!os_.lock(LockSlot::Entry, kind, waitMs))
+        return false;
+    const int spent = int(std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count());
+    const bool ok = os_.lock(LockSlot::Data, kind, std::max(0, waitMs - spent));
+    os_.unlock(LockSlot::Entry);
+    return ok;
+}
+
 bool DbfFile::lockForRead(int waitMs)
 {
     for (int attempt = 0; attempt < 5; ++attempt) {
-        if (!os_.lock(LockSlot::Data, LockKind::Shared, waitMs))
+        if (!lockData(LockKind::Shared, waitMs))
             return false;
         // A writer holds the exclusive lock for as long as its journal exists; the shared
         // lock in hand, a journal is one of a writer that died.
@@ -284,7 +298,7 @@ bool DbfFile::lockForRead(int waitMs)
 
 bool DbfFile::lockForWrite(int waitMs)
 {
-    if (!os_.lock(LockSlot::Data, LockKind::Exclusive, waitMs))
+    if (!lockData(LockKind::Exclusive, waitMs))
         return false;
     if (Journal::existsFor(path_)) {
         Journal::rollback(os_, path_);
@@ -302,8 +316,9 @@ void DbfFile::recoverFromOtherDescriptor(const QString& path, int waitMs)
         throw Error(QStringLiteral("%1: a change interrupted by a crash must be undone before the table is read, "
                                    "and the file cannot be written")
                         .arg(name));
-    if (!rw.lock(LockSlot::Data, LockKind::Exclusive, waitMs))
+    if (!rw.lock(LockSlot::Entry, LockKind::Exclusive, waitMs) || !rw.lock(LockSlot::Data, LockKind::Exclusive, waitMs))
         throw Error(lockedMessage(name));
+    rw.unlock(LockSlot::Entry);
     Journal::rollback(rw, path);
 }
 

@@ -115,6 +115,7 @@ private:
     void removeLeftoverCopy();
     void readWhileWriterHolds();
     static void recoverFromOtherDescriptor(const QString& path, int waitMs);
+    bool lockData(LockKind kind, int waitMs);
 
     QString path_, name_;
     OsFile os_;

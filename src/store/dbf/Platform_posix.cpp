@@ -22,7 +22,7 @@ QString shortName(const QString& path) { return QFileInfo(path).fileName(); }
 // handles of one process exclude each other too, and released by the kernel when the
 // process dies.
 constexpr off_t kSlotBase = 0x7FFFFFF0;
-off_t slotOffset(LockSlot s) { return kSlotBase + (s == LockSlot::Presence ? 0 : 1); }
+off_t slotOffset(LockSlot s) { return kSlotBase + int(s); } // Presence, Data, Entry: consecutive bytes
 
 FileStamp toStamp(const struct stat& st)
 {

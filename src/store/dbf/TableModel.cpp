@@ -98,7 +98,7 @@ const char* TableModel::rowRecord(int row) const
     if (row != cachedRow_) {
         // A short shared lock per record, so that a record being written elsewhere is
         // never seen half done.
-        if (!file_.os().lock(LockSlot::Data, LockKind::Shared, kLockWaitMs))
+        if (!file_.lockForRead(kLockWaitMs))
             throw Error(QStringLiteral("%1 is locked by another program").arg(file_.name()));
         file_.dropCache();
         try {
