@@ -224,6 +224,9 @@ TEST(DbfFile, BadFilesAreRefusedNamingTheFileAndTheFault)
         {"FoxPro", [](QByteArray b) { b[0] = char(0x30); return b; }, "version byte 0x30 (Visual FoxPro)"},
         {"header length too short", [](QByteArray b) { b[8] = char(100); b[9] = 0; return b; }, "header length 100 does not match the field descriptors"},
         {"header length off by one", [](QByteArray b) { b[8] = char(b[8] - 1); return b; }, "does not match the field descriptors"},
+        // One byte longer: every record would be read one byte late, flags from the record before.
+        {"header length one too long", [](QByteArray b) { b[8] = char(b[8] + 1); return b; },
+         "header length 194 does not match the field descriptors (5 columns and the end-of-header mark take 193 bytes)"},
         {"garbage descriptor type", [](QByteArray b) { b[32 + 32 + 11] = 'X'; return b; }, "column TYPE_M has type 'X', which is not supported"},
         {"garbage descriptor name", [](QByteArray b) { b[32] = char(0xFF); return b; }, "field descriptor 1 has no valid column name"},
         {"impossible width", [](QByteArray b) { b[32 + 16] = 0; return b; }, "column NUMBER_M of type N has an impossible size"},
@@ -243,19 +246,28 @@ TEST(DbfFile, BadFilesAreRefusedNamingTheFileAndTheFault)
             EXPECT_TRUE(e.message().contains(c.message)) << c.what << ": " << e.message().toStdString();
         }
     }
-    // A record with non-numeric text in an N field opens, and decoding it names the place.
-    QByteArray b = good;
-    b.replace(headerLen + 1 + 2 * 20, 6, "12x456");
-    const QString path = dir.filePath("Balance.dbf");
-    tk::test::writeAll(path, b);
-    DbfFile f;
-    f.open(path, false);
-    Value v;
-    try {
-        decodeField(f.schema().fields[0], f.schema().codePage, f.record(2), v, {f.name(), 2});
-        ADD_FAILURE() << "decoded garbage";
-    } catch (const tk::Error& e) {
-        EXPECT_EQ(e.message(), "Balance.dbf, record 3, column NUMBER_M: \"12x456\" is not a number");
+    // A record with bytes other than a number's in an N field opens, and decoding it names
+    // the place. A NUL where the last digit was must not read as a number one digit shorter.
+    struct Bad { QByteArray bytes; const char* message; };
+    const std::vector<Bad> bad = {
+        {"12x456", "Balance.dbf, record 3, column NUMBER_M: \"12x456\" is not a number"},
+        {QByteArray("12345\0", 6), "Balance.dbf, record 3, column NUMBER_M: \"12345\\x00\" is not a number"},
+        {QByteArray("\0" "23456", 6), "Balance.dbf, record 3, column NUMBER_M: \"\\x0023456\" is not a number"},
+    };
+    for (const Bad& c : bad) {
+        QByteArray b = good;
+        b.replace(headerLen + 1 + 2 * 20, 6, c.bytes);
+        const QString path = dir.filePath("Balance.dbf");
+        tk::test::writeAll(path, b);
+        DbfFile f;
+        f.open(path, false);
+        Value v;
+        try {
+            decodeField(f.schema().fields[0], f.schema().codePage, f.record(2), v, {f.name(), 2});
+            ADD_FAILURE() << "decoded " << c.message;
+        } catch (const tk::Error& e) {
+            EXPECT_EQ(e.message(), c.message);
+        }
     }
 }
 

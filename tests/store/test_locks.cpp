@@ -149,3 +149,31 @@ TEST(Locks, WriteWaitsForALockReleasedWithinTheTimeout)
     EXPECT_EQ(changed, 1);
     EXPECT_EQ(sql.select(kCount).value(0, 0).toLongLong(), 18);
 }
+
+// A statement that fails after taking its locks (here: the table no longer reads) lets go
+// of them, so that another program's writes go through once the table is whole again.
+TEST(Locks, StatementThatFailsAfterLockingLetsGoOfTheLocks)
+{
+    QTemporaryDir dir;
+    tk::test::copyFixtures("small", dir.path(), {"Balance.dbf"});
+    const QString path = dir.filePath("Balance.dbf");
+    const QByteArray good = tk::test::readAll(path);
+    LocalSql holder(dir.path());
+    ASSERT_EQ(holder.select(kCount).value(0, 0).toLongLong(), 17);
+    QByteArray damaged = good;
+    damaged[4] = char(200); // the header counts more records than the file holds
+    tk::test::writeAll(path, damaged);
+    for (const QStringList& statement : {kCount, kInsert}) {
+        try {
+            statement == kCount ? (void)holder.select(statement) : (void)holder.execute(statement);
+            ADD_FAILURE() << "a damaged table was read";
+        } catch (const tk::Error& e) {
+            EXPECT_TRUE(e.message().contains("the header counts 200 records but the file is truncated")) << e.message().toStdString();
+        }
+    }
+    tk::test::writeAll(path, good);
+    LocalSql other(dir.path());
+    other.setLockTimeout(50);
+    EXPECT_EQ(other.execute(kInsert), 1) << "the failed statements still hold a lock";
+    EXPECT_EQ(holder.select(kCount).value(0, 0).toLongLong(), 18);
+}

@@ -152,6 +152,7 @@ TEST(Restructure, CrashAtAnyPointOfARewriteLeavesAWholeTable)
             }
             tk::store::LocalSql sql(work.path());
             EXPECT_EQ(sql.select({"SELECT COUNT(*) FROM telv2"}).value(0, 0).toLongLong(), long(want.size()));
+            EXPECT_FALSE(QFile::exists(work.filePath(".Telv2.dbf.new"))) << "the crashed job's copy is gone after the open";
         }
     }
     // A write failing inside this process leaves the old file and no work file behind.

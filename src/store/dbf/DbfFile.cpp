@@ -1,9 +1,14 @@
 #include "store/dbf/DbfFile.h"
 
+#include "store/dbf/WriteFault.h"
+
 #include "common/Error.h"
 
 #include <QDate>
 #include <QFileInfo>
+#include <algorithm>
+#include <chrono>
+#include <thread>
 #include <cstdlib>
 #include <cstring>
 #include <shapefil.h>
@@ -29,8 +34,6 @@ namespace {
 
 thread_local HookFile* t_opening = nullptr;
 thread_local std::string t_lastError;
-long long g_faultBudget = -1;
-FaultAction g_faultAction = FaultAction::FailWrite;
 
 bool isTableName(const char* name)
 {
@@ -85,27 +88,22 @@ SAOffset hookRead(void* p, SAOffset size, SAOffset nmemb, SAFile file)
 
 SAOffset hookWrite(void* p, SAOffset size, SAOffset nmemb, SAFile file)
 {
+    // Only a new table is written through shapelib (create); its bytes count against the
+    // test seam's budget like every other change.
     HookFile* h = hf(file);
-    std::size_t n = std::size_t(size * nmemb);
     bool cut = false;
-    if (g_faultBudget >= 0 && (long long)n > g_faultBudget) {
-        n = std::size_t(g_faultBudget);
-        cut = true;
-    }
+    const std::size_t n = changes::allow(std::size_t(size * nmemb), cut);
     try {
         h->os->writeAt(h->pos, p, n);
     } catch (const Error& e) {
         t_lastError = e.message().toStdString();
         return 0;
     }
-    if (g_faultBudget >= 0)
-        g_faultBudget -= (long long)n;
-    if (h->blockLen && h->pos < h->blockStart + h->blockLen && h->pos + n > h->blockStart)
-        h->blockLen = 0;
+    changes::note(n);
+    h->blockLen = 0;
     h->pos += n;
     if (cut) {
-        if (g_faultAction == FaultAction::ExitProcess)
-            std::_Exit(77);
+        changes::endOfBudget();
         t_lastError = "simulated write failure";
         return size ? SAOffset(n / size) : 0;
     }
@@ -166,20 +164,47 @@ void stampToday(DBFHandle h)
     DBFSetLastModifiedDate(h, d.year() - 1900, d.month(), d.day());
 }
 
+void put32(char* p, std::uint32_t v)
+{
+    for (int k = 0; k < 4; ++k)
+        p[k] = char((v >> (8 * k)) & 0xFF);
+}
+
+std::uint32_t get32(const unsigned char* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (std::uint32_t(p[3]) << 24); }
+
+// The first 32 bytes of a table after a statement: dated today, counting `count` records,
+// with the write counter at `counter`; the other bytes as they were.
+void stampHeader(std::string& head, std::uint32_t count, std::uint32_t counter)
+{
+    const QDate d = QDate::currentDate();
+    head[1] = char(std::clamp(d.year() - 1900, 0, 255));
+    head[2] = char(d.month());
+    head[3] = char(d.day());
+    put32(head.data() + 4, count);
+    put32(head.data() + 16, counter);
+}
+
+QString lockedMessage(const QString& name)
+{
+    return QStringLiteral("%1 is in use by another program (locked); try again later").arg(name);
+}
+
 } // namespace
 
-void setWriteFault(long long bytes, FaultAction action)
-{
-    g_faultBudget = bytes;
-    g_faultAction = action;
-}
 
 DbfFile::DbfFile() : hook_(std::make_unique<HookFile>()) { hook_->os = &os_; }
 DbfFile::~DbfFile() { close(); }
 
 bool DbfFile::isOpen() const { return dbf_ != nullptr; }
 
-void DbfFile::open(const QString& path, Access access)
+QString DbfFile::workPath(const QString& path)
+{
+    // It does not end in .dbf, so a copy left behind by a crash is never taken for a table.
+    const QFileInfo fi(path);
+    return fi.absolutePath() + QStringLiteral("/.") + fi.fileName() + QStringLiteral(".new");
+}
+
+void DbfFile::open(const QString& path, Access access, int lockWaitMs)
 {
     close();
     path_ = path;
@@ -192,12 +217,109 @@ void DbfFile::open(const QString& path, Access access)
         throw Error(QStringLiteral("%1 cannot be written: the file is read-only").arg(name_));
     }
     try {
-        readHeader();
-        openCodec();
+        if (lockForRead(std::min(lockWaitMs, kOpenLockWaitMs))) {
+            readHeader();
+            openCodec();
+            removeLeftoverCopy();
+            os_.unlock(LockSlot::Data);
+        } else {
+            readWhileWriterHolds();
+        }
     } catch (...) {
         close();
         throw;
     }
+}
+
+// Another program holds the write lock for longer than an open waits: its statement writes
+// the records first and the header's count last, in one write, so the header is whole at
+// every moment but the one of that write; read it until it reads the same twice.
+void DbfFile::readWhileWriterHolds()
+{
+    for (int attempt = 0;; ++attempt) {
+        try {
+            readHeader();
+            openCodec();
+            std::string before(32, '\0'), after(32, '\0');
+            os_.readAt(0, before.data(), 32);
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            os_.readAt(0, after.data(), 32);
+            if (before == after && get32(reinterpret_cast<const unsigned char*>(before.data()) + 4) == schema_.recordCount)
+                return;
+        } catch (const Error&) {
+            if (attempt >= 100)
+                throw;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+}
+
+void DbfFile::removeLeftoverCopy()
+{
+    // A pack or widen holds the table's write lock from before it creates its copy until the
+    // copy has taken the table's name. Holding the shared lock on the file that still has
+    // that name, no such job can be running, so a copy there was left by a crash.
+    const QString work = workPath(path_);
+    if (!QFileInfo::exists(work))
+        return;
+    const FileStamp atName = stampOf(path_);
+    if (atName.inode == stamp_.inode && atName.device == stamp_.device)
+        removeFileIfExists(work);
+}
+
+bool DbfFile::lockData(LockKind kind, int waitMs)
+{
+    // Through the entry turnstile (see LockSlot): a writer waiting for readers to finish is
+    // not overtaken by the next readers, nor a reader by writer after writer. Readers pass
+    // it shared, which is all a file open for reading only can take.
+    const auto start = std::chrono::steady_clock::now();
+    if (!os_.lock(LockSlot::Entry, kind, waitMs))
+        return false;
+    const int spent = int(std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count());
+    const bool ok = os_.lock(LockSlot::Data, kind, std::max(0, waitMs - spent));
+    os_.unlock(LockSlot::Entry);
+    return ok;
+}
+
+bool DbfFile::lockForRead(int waitMs)
+{
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        if (!lockData(LockKind::Shared, waitMs))
+            return false;
+        // A writer holds the exclusive lock for as long as its journal exists; the shared
+        // lock in hand, a journal is one of a writer that died.
+        if (!Journal::existsFor(path_))
+            return true;
+        os_.unlock(LockSlot::Data);
+        recoverFromOtherDescriptor(path_, waitMs);
+    }
+    throw Error(QStringLiteral("%1: an interrupted change keeps coming back; try again later").arg(name_));
+}
+
+bool DbfFile::lockForWrite(int waitMs)
+{
+    if (!lockData(LockKind::Exclusive, waitMs))
+        return false;
+    if (Journal::existsFor(path_)) {
+        Journal::rollback(os_, path_);
+        dropCache();
+    }
+    return true;
+}
+
+void DbfFile::recoverFromOtherDescriptor(const QString& path, int waitMs)
+{
+    const QString name = QFileInfo(path).fileName();
+    OsFile rw;
+    rw.open(path, OsFile::Mode::ReadWrite);
+    if (!rw.writable())
+        throw Error(QStringLiteral("%1: a change interrupted by a crash must be undone before the table is read, "
+                                   "and the file cannot be written")
+                        .arg(name));
+    if (!rw.lock(LockSlot::Entry, LockKind::Exclusive, waitMs) || !rw.lock(LockSlot::Data, LockKind::Exclusive, waitMs))
+        throw Error(lockedMessage(name));
+    rw.unlock(LockSlot::Entry);
+    Journal::rollback(rw, path);
 }
 
 void DbfFile::readHeader()
@@ -206,7 +328,9 @@ void DbfFile::readHeader()
     std::vector<unsigned char> head(std::size_t(std::min<std::uint64_t>(st.size, 65536 + 64)));
     const std::size_t got = os_.readAt(0, head.data(), head.size());
     schema_ = parseHeader(head.data(), got, st.size, name_);
-    counter_ = got >= 20 ? (head[16] | (head[17] << 8) | (head[18] << 16) | (std::uint32_t(head[19]) << 24)) : 0;
+    counter_ = got >= 20 ? get32(head.data() + 16) : 0;
+    count_ = schema_.recordCount;
+    onDisk_ = count_;
     stamp_ = st;
 }
 
@@ -218,7 +342,7 @@ void DbfFile::openCodec()
     SAHooks hooks = makeHooks();
     t_opening = hook_.get();
     const QByteArray native = QFile::encodeName(path_);
-    DBFHandle h = DBFOpenLL(native.constData(), forWrite_ ? "rb+" : "rb", &hooks);
+    DBFHandle h = DBFOpenLL(native.constData(), "rb", &hooks);
     t_opening = nullptr;
     if (!h)
         throw Error(QStringLiteral("%1: the table could not be opened (%2)").arg(name_, lastError()));
@@ -226,21 +350,37 @@ void DbfFile::openCodec()
         DBFClose(h);
         throw Error(QStringLiteral("%1: the header could not be read consistently").arg(name_));
     }
-    DBFSetWriteEndOfFileChar(h, 1);
     dbf_ = h;
+}
+
+void DbfFile::setCodecCount(std::uint32_t n)
+{
+    // The codec is read-only: the count is where it stops reading, never written back.
+    if (dbf_)
+        H(dbf_)->nRecords = int(n);
 }
 
 void DbfFile::closeCodec()
 {
     if (dbf_)
-        DBFClose(H(dbf_));
+        DBFClose(H(dbf_)); // opened for reading: writes nothing
     dbf_ = nullptr;
 }
 
 void DbfFile::close()
 {
+    if (changing_) {
+        try {
+            rollbackChanges();
+        } catch (const Error&) {
+            // The journal stays, and the next process to lock the table undoes the statement.
+        }
+    }
+    journal_.close();
     closeCodec();
     os_.close();
+    held_.clear();
+    bulk_.clear();
 }
 
 void DbfFile::dropCache()
@@ -261,8 +401,8 @@ DbfFile::Refresh DbfFile::refresh()
     const FileStamp now = os_.stamp();
     unsigned char head[20] = {}; // a file cut below its header reads as a changed one
     const bool full = os_.readAt(0, head, sizeof head) == sizeof head;
-    const std::uint32_t count = head[4] | (head[5] << 8) | (head[6] << 16) | (std::uint32_t(head[7]) << 24);
-    const std::uint32_t counter = full ? (head[16] | (head[17] << 8) | (head[18] << 16) | (std::uint32_t(head[19]) << 24)) : 0;
+    const std::uint32_t count = get32(head + 4);
+    const std::uint32_t counter = full ? get32(head + 16) : 0;
     if (now == stamp_ && count == schema_.recordCount && counter == counter_)
         return Refresh::Same;
     readHeader();
@@ -272,73 +412,225 @@ DbfFile::Refresh DbfFile::refresh()
 
 const char* DbfFile::record(std::uint32_t recno)
 {
-    if (recno >= schema_.recordCount)
+    if (recno >= count_)
         throw Error(QStringLiteral("%1: record %2 does not exist").arg(name_).arg(recno + 1));
+    if (!held_.empty()) {
+        const auto it = held_.find(recno);
+        if (it != held_.end())
+            return it->second.data();
+    }
     const char* raw = DBFReadTuple(H(dbf_), int(recno));
     if (!raw)
         throw Error(QStringLiteral("%1: record %2 could not be read (%3)").arg(name_).arg(recno + 1).arg(lastError()));
     return raw;
 }
 
-void DbfFile::writeRecord(std::uint32_t recno, const char* raw)
+void DbfFile::forEachRecord(const std::function<void(std::uint32_t, const char*)>& fn)
 {
-    DBFHandle h = H(dbf_);
-    t_lastError.clear();
-    stampToday(h);
-    if (!DBFWriteTuple(h, int(recno), const_cast<char*>(raw)) || (DBFUpdateHeader(h), !t_lastError.empty()))
-        throw Error(QStringLiteral("%1: record %2 could not be written (%3)").arg(name_).arg(recno + 1).arg(lastError()));
-    schema_.recordCount = std::uint32_t(DBFGetRecordCount(h));
+    const std::size_t len = std::size_t(schema_.recordLength);
+    const std::uint32_t perBlock = std::uint32_t(std::max<std::size_t>(1, (std::size_t(4) << 20) / len));
+    std::vector<char> buf;
+    for (std::uint32_t first = 0; first < onDisk_; first += perBlock) {
+        const std::uint32_t n = std::min(perBlock, onDisk_ - first);
+        buf.resize(std::size_t(n) * len);
+        const std::size_t got = os_.readAt(std::uint64_t(schema_.headerLength) + std::uint64_t(first) * len, buf.data(), buf.size());
+        if (got < buf.size())
+            throw Error(QStringLiteral("%1: record %2 could not be read (the file ends early)").arg(name_).arg(first + got / len + 1));
+        for (std::uint32_t i = 0; i < n; ++i) {
+            const std::uint32_t r = first + i;
+            const auto it = held_.empty() ? held_.end() : held_.find(r);
+            fn(r, it != held_.end() ? it->second.data() : buf.data() + std::size_t(i) * len);
+        }
+    }
+    for (std::uint32_t r = onDisk_; r < count_; ++r)
+        fn(r, held_.at(r).data());
 }
 
-void DbfFile::appendUnflushed(const char* raw)
+// ---------------------------------------------------------------- a statement's changes
+
+void DbfFile::beginChanges(std::size_t heldLimit)
 {
-    t_lastError.clear();
-    if (!DBFWriteTuple(H(dbf_), DBFGetRecordCount(H(dbf_)), const_cast<char*>(raw)) || !t_lastError.empty())
-        throw Error(QStringLiteral("%1: record %2 could not be written (%3)").arg(name_).arg(DBFGetRecordCount(H(dbf_))).arg(lastError()));
+    if (changing_)
+        rollbackChanges();
+    changing_ = true;
+    heldLimit_ = heldLimit;
+    held_.clear();
+    heldBytes_ = 0;
+    journaled_.clear();
+    count_ = schema_.recordCount;
+    onDisk_ = count_;
 }
 
-void DbfFile::finish()
+void DbfFile::change(std::uint32_t recno, const char* raw)
 {
-    DBFHandle h = H(dbf_);
-    t_lastError.clear();
-    stampToday(h);
-    DBFUpdateHeader(h);
-    if (!t_lastError.empty())
-        throw Error(QStringLiteral("%1 could not be written (%2)").arg(name_, lastError()));
-    schema_.recordCount = std::uint32_t(DBFGetRecordCount(h));
+    if (!changing_)
+        throw Error(QStringLiteral("%1: a change outside a statement").arg(name_));
+    if (!forWrite_)
+        throw Error(QStringLiteral("%1 cannot be written: the file is read-only").arg(name_));
+    if (recno > count_)
+        throw Error(QStringLiteral("%1: record %2 does not exist").arg(name_).arg(recno + 1));
+    if (recno == count_)
+        ++count_;
+    std::string& slot = held_[recno];
+    if (slot.empty())
+        heldBytes_ += std::size_t(schema_.recordLength);
+    slot.assign(raw, std::size_t(schema_.recordLength));
+    if (heldBytes_ > heldLimit_)
+        flushChanges(true);
 }
 
 void DbfFile::markDeleted(std::uint32_t recno)
 {
-    DBFHandle h = H(dbf_);
-    t_lastError.clear();
-    stampToday(h);
-    if (!DBFMarkRecordDeleted(h, int(recno), 1) || (DBFUpdateHeader(h), !t_lastError.empty()))
-        throw Error(QStringLiteral("%1: record %2 could not be deleted (%3)").arg(name_).arg(recno + 1).arg(lastError()));
+    std::string rec(record(recno), std::size_t(schema_.recordLength));
+    rec[0] = kDeletedFlag;
+    change(recno, rec.data());
 }
 
-void DbfFile::truncateRecords(std::uint32_t count)
+// Writes the held changes: their original bytes to the journal first, then the records.
+void DbfFile::flushChanges(bool durable)
 {
-    if (count >= schema_.recordCount)
+    const std::uint64_t len = std::uint64_t(schema_.recordLength);
+    const std::uint32_t base = schema_.recordCount;
+    if (!journal_.isOpen()) {
+        // What undoing the statement needs: the file's length, its header and what follows
+        // the records (the end mark), which appended records overwrite.
+        const std::uint64_t size = os_.size();
+        const std::uint64_t recordsEnd = std::uint64_t(schema_.headerLength) + base * len;
+        std::string head(32, '\0'), trailing;
+        os_.readAt(0, head.data(), 32);
+        if (size > recordsEnd) {
+            trailing.resize(std::size_t(size - recordsEnd));
+            os_.readAt(recordsEnd, trailing.data(), trailing.size());
+        }
+        journal_.begin(path_, size, recordsEnd, head, trailing);
+    }
+    std::string original(std::size_t(len), '\0');
+    for (const auto& [r, raw] : held_) {
+        if (r >= base || journaled_.count(r))
+            continue; // an appended record goes with the length; a record is saved once
+        const std::uint64_t at = std::uint64_t(schema_.headerLength) + r * len;
+        if (os_.readAt(at, original.data(), original.size()) != original.size())
+            throw Error(QStringLiteral("%1: record %2 could not be read").arg(name_).arg(r + 1));
+        journal_.add(at, original.data(), original.size());
+        journaled_.insert(r);
+    }
+    journal_.write(durable);
+    // Then the table, a run of consecutive records in one write; the run that reaches past
+    // the records on disk carries the end mark.
+    std::string run;
+    auto it = held_.begin();
+    while (it != held_.end()) {
+        const std::uint32_t first = it->first;
+        std::uint32_t next = first;
+        run.clear();
+        while (it != held_.end() && it->first == next) {
+            run += it->second;
+            ++next;
+            ++it;
+        }
+        if (next > onDisk_)
+            run += kEndOfFile;
+        changes::write(os_, std::uint64_t(schema_.headerLength) + first * len, run.data(), run.size());
+        onDisk_ = std::max(onDisk_, next);
+    }
+    held_.clear();
+    heldBytes_ = 0;
+    setCodecCount(onDisk_);
+    dropCache();
+}
+
+void DbfFile::commitChanges()
+{
+    if (!changing_)
         return;
-    closeCodec();
-    const std::uint64_t end = std::uint64_t(schema_.headerLength) + std::uint64_t(count) * schema_.recordLength;
-    const char eof = kEndOfFile;
-    os_.writeAt(end, &eof, 1);
-    os_.truncate(end + 1);
-    unsigned char c[4] = {static_cast<unsigned char>(count & 0xFF), static_cast<unsigned char>((count >> 8) & 0xFF),
-                          static_cast<unsigned char>((count >> 16) & 0xFF), static_cast<unsigned char>(count >> 24)};
-    os_.writeAt(4, c, 4);
+    if (held_.empty() && !journal_.isOpen()) {
+        changing_ = false;
+        return; // nothing changed
+    }
+    // A statement that changes one record is written in the order that keeps it whole
+    // against a crash of the program, without waiting for the disk; one that changes several
+    // forces the journal to disk before the table, and the table before the journal goes.
+    const bool durable = journal_.isOpen() || held_.size() > 1;
+    flushChanges(durable);
+    std::string head(32, '\0');
+    os_.readAt(0, head.data(), 32);
+    stampHeader(head, count_, counter_ + 1);
+    changes::write(os_, 0, head.data(), head.size());
+    if (durable)
+        os_.sync();
+    journal_.finish(durable);
+    changing_ = false;
+    journaled_.clear();
+    ++counter_;
+    schema_.recordCount = count_;
+    onDisk_ = count_;
+    setCodecCount(count_);
+    dropCache();
+    stamp_ = os_.stamp();
+}
+
+void DbfFile::rollbackChanges()
+{
+    changing_ = false;
+    held_.clear();
+    heldBytes_ = 0;
+    journaled_.clear();
+    count_ = schema_.recordCount;
+    onDisk_ = count_;
+    setCodecCount(count_);
+    if (!journal_.isOpen())
+        return; // nothing reached the table
+    journal_.close();
+    Journal::rollback(os_, path_);
     readHeader();
     openCodec();
 }
 
-void DbfFile::bumpWriteCounter()
+void DbfFile::writeRecord(std::uint32_t recno, const char* raw)
 {
-    ++counter_;
-    unsigned char c[4] = {static_cast<unsigned char>(counter_ & 0xFF), static_cast<unsigned char>((counter_ >> 8) & 0xFF),
-                          static_cast<unsigned char>((counter_ >> 16) & 0xFF), static_cast<unsigned char>(counter_ >> 24)};
-    os_.writeAt(16, c, 4);
+    beginChanges();
+    try {
+        change(recno, raw);
+        commitChanges();
+    } catch (...) {
+        rollbackChanges();
+        throw;
+    }
+}
+
+// ---------------------------------------------------------------- building a new file
+
+void DbfFile::appendUnflushed(const char* raw)
+{
+    if (bulk_.empty())
+        bulkFirst_ = count_;
+    bulk_.append(raw, std::size_t(schema_.recordLength));
+    ++count_;
+    if (bulk_.size() >= (std::size_t(1) << 20))
+        flushBulk();
+}
+
+void DbfFile::flushBulk()
+{
+    if (bulk_.empty())
+        return;
+    bulk_ += kEndOfFile;
+    changes::write(os_, std::uint64_t(schema_.headerLength) + std::uint64_t(bulkFirst_) * std::uint64_t(schema_.recordLength),
+                   bulk_.data(), bulk_.size());
+    bulk_.clear();
+    onDisk_ = count_;
+}
+
+void DbfFile::finish()
+{
+    flushBulk();
+    std::string head(32, '\0');
+    os_.readAt(0, head.data(), 32);
+    stampHeader(head, count_, counter_);
+    changes::write(os_, 0, head.data(), head.size());
+    schema_.recordCount = count_;
+    setCodecCount(count_);
+    dropCache();
     stamp_ = os_.stamp();
 }
 
@@ -346,7 +638,7 @@ void DbfFile::create(const QString& path, const Schema& schema)
 {
     t_lastError.clear();
     OsFile os;
-    os.open(path, OsFile::Mode::CreateTruncate);
+    changes::create(os, path);
     HookFile hook;
     hook.os = &os;
     SAHooks hooks = makeHooks();
@@ -372,7 +664,7 @@ void DbfFile::create(const QString& path, const Schema& schema)
     // shapelib writes version 0x03; keep the version asked for (a rebuilt dBASE IV table stays IV).
     if (schema.version != 0x03) {
         const char v = char(schema.version);
-        os.writeAt(0, &v, 1);
+        changes::write(os, 0, &v, 1);
     }
     os.sync();
 }

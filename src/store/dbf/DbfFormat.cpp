@@ -33,7 +33,19 @@ bool isBlank(const char* p, int n, char blank = ' ')
     return true;
 }
 
-QString rawText(const char* p, int n) { return QString::fromLatin1(p, n); }
+// The field's bytes for a message: control bytes (a NUL, say) as \xNN, so they show.
+QString rawText(const char* p, int n)
+{
+    QString out;
+    for (int i = 0; i < n; ++i) {
+        const unsigned char c = static_cast<unsigned char>(p[i]);
+        if (c < 0x20 || c == 0x7F)
+            out += QStringLiteral("\\x%1").arg(c, 2, 16, QLatin1Char('0'));
+        else
+            out += QChar::fromLatin1(char(c));
+    }
+    return out;
+}
 
 QString where(const Place& w, const Field& f)
 {
@@ -247,6 +259,13 @@ Schema parseHeader(const unsigned char* data, std::size_t size, std::uint64_t fi
     }
     if (s.fields.empty())
         throw fail(QStringLiteral("the table has no columns"));
+    // Records start right after the end-of-header mark. A header length that says otherwise
+    // would shift every record (deletion flags read from inside the previous record), so
+    // the table is refused rather than read with a guess about which one is wrong.
+    if (pos + 1 != s.headerLength)
+        throw fail(QStringLiteral("header length %1 does not match the field descriptors (%2 columns and the "
+                                  "end-of-header mark take %3 bytes)")
+                       .arg(s.headerLength).arg(s.fields.size()).arg(pos + 1));
     if (offset != s.recordLength)
         throw fail(QStringLiteral("record length %1 does not match the columns (they need %2 bytes)")
                        .arg(s.recordLength).arg(offset));
@@ -307,10 +326,12 @@ void decodeField(const Field& f, CodePage cp, const char* record, Value& out, co
     }
     case 'N':
     case 'F': {
+        // Blanks pad a number; any other byte (a NUL where a digit was, say) is refused below
+        // rather than cut off, which would read a shorter number.
         int a = 0, b = f.width;
         while (a < b && p[a] == ' ')
             ++a;
-        while (b > a && (p[b - 1] == ' ' || p[b - 1] == '\0'))
+        while (b > a && p[b - 1] == ' ')
             --b;
         // All blanks is NULL; so is a field of asterisks, the NULL of some writers.
         if (a == b || isBlank(p + a, b - a, '*')) {

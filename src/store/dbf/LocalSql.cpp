@@ -147,6 +147,7 @@ LocalSql::~LocalSql()
 }
 
 void LocalSql::setLockTimeout(int ms) { options_->lockTimeoutMs = ms; }
+void LocalSql::setHeldChangesLimit(std::size_t bytes) { options_->heldChangesLimit = bytes; }
 
 QString LocalSql::tablePath(const QString& name) const
 {

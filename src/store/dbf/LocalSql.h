@@ -85,6 +85,9 @@ public:
 
     // How long a statement waits for another program's lock before it fails.
     void setLockTimeout(int ms);
+    // How many bytes of changed records a statement keeps in memory before it writes them
+    // to the table (behind its journal); the rest are written when it completes.
+    void setHeldChangesLimit(std::size_t bytes);
 
     sqlite3* handle() const { return db_; }
 

@@ -17,9 +17,11 @@ struct FileStamp {
     bool operator==(const FileStamp&) const = default;
 };
 
-// The two lock slots every table file has. Both lie far beyond any record, so locking
-// them never blocks plain reads or writes of other programs.
-enum class LockSlot { Presence, Data };
+// The lock slots every table file has. They lie far beyond any record, so locking them
+// never blocks plain reads or writes of other programs. Entry is a turnstile held only
+// while taking the data slot: a program waiting for the data slot keeps the entry, so the
+// programs that come after it wait their turn instead of overtaking it again and again.
+enum class LockSlot { Presence, Data, Entry };
 enum class LockKind { Shared, Exclusive };
 
 class OsFile {
@@ -58,7 +60,7 @@ private:
     void* handle_ = nullptr; // HANDLE
     // What this file holds on each slot (0 nothing, 1 shared, 2 exclusive): Windows stacks
     // locks of one handle instead of converting them, so conversions are done by hand.
-    int held_[2] = {0, 0};
+    int held_[3] = {0, 0, 0};
 #else
     int fd_ = -1;
 #endif
@@ -74,5 +76,9 @@ FileStamp stampOf(const QString& path);
 void replaceFile(const QString& finished, const QString& target);
 
 void removeFileIfExists(const QString& path);
+
+// Makes the names created or removed in a directory reach the disk (a file's own sync does
+// not cover its directory entry everywhere).
+void syncDirectory(const QString& directory);
 
 } // namespace tk::dbf

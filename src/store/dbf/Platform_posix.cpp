@@ -22,7 +22,7 @@ QString shortName(const QString& path) { return QFileInfo(path).fileName(); }
 // handles of one process exclude each other too, and released by the kernel when the
 // process dies.
 constexpr off_t kSlotBase = 0x7FFFFFF0;
-off_t slotOffset(LockSlot s) { return kSlotBase + (s == LockSlot::Presence ? 0 : 1); }
+off_t slotOffset(LockSlot s) { return kSlotBase + int(s); } // Presence, Data, Entry: consecutive bytes
 
 FileStamp toStamp(const struct stat& st)
 {
@@ -158,14 +158,18 @@ void replaceFile(const QString& finished, const QString& target)
     if (::rename(QFile::encodeName(finished).constData(), QFile::encodeName(target).constData()) != 0)
         throw Error(QStringLiteral("Cannot replace %1: %2").arg(shortName(target), sysError()));
     // Make the new directory entry durable as well.
-    const QByteArray dir = QFile::encodeName(QFileInfo(target).absolutePath());
-    const int dfd = ::open(dir.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    syncDirectory(QFileInfo(target).absolutePath());
+}
+
+void removeFileIfExists(const QString& path) { ::unlink(QFile::encodeName(path).constData()); }
+
+void syncDirectory(const QString& directory)
+{
+    const int dfd = ::open(QFile::encodeName(directory).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dfd >= 0) {
         ::fsync(dfd);
         ::close(dfd);
     }
 }
-
-void removeFileIfExists(const QString& path) { ::unlink(QFile::encodeName(path).constData()); }
 
 } // namespace tk::dbf

@@ -25,8 +25,8 @@ namespace {
 // ends. They are mandatory for reads and writes of the locked bytes, which is why the
 // slots lie far beyond any record of a table (dBASE files stay below 2 GB).
 constexpr DWORD kSlotBase = 0x7FFFFFF0;
-DWORD slotOffset(LockSlot s) { return kSlotBase + (s == LockSlot::Presence ? 0 : 1); }
-int slotIndex(LockSlot s) { return s == LockSlot::Presence ? 0 : 1; }
+DWORD slotOffset(LockSlot s) { return kSlotBase + int(s); } // Presence, Data, Entry: consecutive bytes
+int slotIndex(LockSlot s) { return int(s); }
 
 HANDLE H(void* p) { return static_cast<HANDLE>(p); }
 QString shortName(const QString& path) { return QFileInfo(path).fileName(); }
@@ -129,7 +129,7 @@ void OsFile::close()
     if (handle_)
         CloseHandle(H(handle_)); // drops this handle's locks
     handle_ = nullptr;
-    held_[0] = held_[1] = 0;
+    held_[0] = held_[1] = held_[2] = 0;
     writable_ = false;
 }
 
@@ -270,5 +270,9 @@ void replaceFile(const QString& finished, const QString& target)
 }
 
 void removeFileIfExists(const QString& path) { DeleteFileW(native(path).c_str()); }
+
+// NTFS keeps its directory changes in its own log, and a directory cannot be flushed
+// through an ordinary handle: creating and removing names needs nothing more here.
+void syncDirectory(const QString&) {}
 
 } // namespace tk::dbf

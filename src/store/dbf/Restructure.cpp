@@ -10,18 +10,11 @@
 namespace tk::dbf {
 namespace {
 
-// The name of the copy being built beside the table. It does not end in .dbf, so a copy
-// left behind by a crash is never taken for a table.
-QString workName(const QString& path)
-{
-    const QFileInfo fi(path);
-    return fi.absolutePath() + QStringLiteral("/.") + fi.fileName() + QStringLiteral(".new");
-}
-
 void openExclusive(DbfFile& f, const QString& path)
 {
     f.open(path, DbfFile::Access::ReadWrite);
-    if (!f.os().tryLock(LockSlot::Presence, LockKind::Exclusive) || !f.os().tryLock(LockSlot::Data, LockKind::Exclusive))
+    // lockForWrite also undoes a statement whose writer died since the open.
+    if (!f.os().tryLock(LockSlot::Presence, LockKind::Exclusive) || !f.lockForWrite(0))
         throw Error(QStringLiteral("%1 is in use by another program and cannot be opened exclusively").arg(f.name()));
     // The file may have been replaced between our open and our lock.
     if (f.refresh() == DbfFile::Refresh::Reopened)
@@ -32,7 +25,7 @@ void openExclusive(DbfFile& f, const QString& path)
 // place of the old file.
 void rebuild(DbfFile& old, Schema schema, const std::function<bool(const char* in, std::string& out)>& copy)
 {
-    const QString work = workName(old.path());
+    const QString work = DbfFile::workPath(old.path());
     schema.recordCount = 0;
     try {
         DbfFile::create(work, schema);
@@ -106,7 +99,7 @@ void createTable(const QString& path, const Schema& schema)
 {
     if (QFileInfo::exists(path))
         throw Error(QStringLiteral("%1 already exists").arg(QFileInfo(path).fileName()));
-    const QString work = workName(path);
+    const QString work = DbfFile::workPath(path);
     try {
         DbfFile::create(work, schema);
         replaceFile(work, path);

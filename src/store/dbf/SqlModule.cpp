@@ -11,12 +11,20 @@
 // cursors are open; a statement that writes takes the data slot exclusively from xBegin
 // to xCommit/xRollback. Between statements nothing is held, so an exclusive open (pack,
 // widen) elsewhere can proceed. On every first lock the file is checked against what was
-// read last and re-read, and the in-memory indexes dropped, when it changed.
+// read last and re-read, and the in-memory indexes dropped, when it changed; whatever
+// fails after a lock was taken lets go of it before the error goes up.
+//
+// Writes: a statement's changed records are held by DbfFile and written at xCommit, behind
+// a rollback journal (Journal.h), and the header's record count is written then, from the
+// count read under the same exclusive lock: a count is never carried from one lock to the
+// next. A statement that fails part way is dropped from memory, or undone from its journal
+// when it was large enough to have been written already.
 //
 // Indexes: equality and range constraints are served from a sorted (key, record) list
-// per column, built on first use. Our own writes add entries to a small unsorted tail;
-// entries made stale by an update stay behind, which is harmless because SQLite checks
-// every constraint again on the rows we return (we never set `omit`).
+// per column, built on first use; the columns a look-up needs are built together in one
+// pass over the file. Our own writes add entries to a small unsorted tail; entries made
+// stale by an update stay behind, which is harmless because SQLite checks every
+// constraint again on the rows we return (we never set `omit`).
 #include "store/dbf/SqlModule.h"
 
 #include "store/dbf/DbfFile.h"
@@ -27,6 +35,7 @@
 #include <cmath>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -128,9 +137,6 @@ struct Table {
     bool writing = false;  // inside xBegin .. xCommit
     std::map<int, NumIndex> numIdx;
     std::map<int, TextIndex> textIdx;
-    // Undo of the current write transaction.
-    std::map<std::uint32_t, std::string> before;
-    std::uint32_t countBefore = 0;
     std::string scratch;
 
     const Schema& schema() const { return file.schema(); }
@@ -163,42 +169,52 @@ QString lockedMessage(const Table* t)
     return QStringLiteral("%1 is in use by another program (locked); try again later").arg(t->name());
 }
 
-// Takes the locks for reading or writing and re-reads the file when it changed.
-void acquire(Table* t, bool exclusive)
-{
-    const bool first = t->readers == 0 && !t->writing;
-    OsFile& os = t->file.os();
-    for (int attempt = 0; attempt < 5; ++attempt) {
-        if (!t->file.isOpen())
-            t->file.open(t->path, DbfFile::Access::PreferWrite);
-        if (first && !os.lock(LockSlot::Presence, LockKind::Shared, t->options->lockTimeoutMs))
-            throw Error(lockedMessage(t));
-        if ((first || exclusive)
-            && !os.lock(LockSlot::Data, exclusive ? LockKind::Exclusive : LockKind::Shared, t->options->lockTimeoutMs)) {
-            if (first)
-                os.unlock(LockSlot::Presence);
-            throw Error(lockedMessage(t));
-        }
-        if (!first)
-            return;
-        const DbfFile::Refresh r = t->file.refresh();
-        if (r == DbfFile::Refresh::Same)
-            return;
-        t->numIdx.clear();
-        t->textIdx.clear();
-        if (r == DbfFile::Refresh::Changed)
-            return;
-        // Reopened: the new descriptor holds no locks yet.
-    }
-    throw Error(QStringLiteral("%1 keeps being replaced; try again later").arg(t->name()));
-}
-
 void releaseIfIdle(Table* t)
 {
     if (t->readers == 0 && !t->writing && t->file.isOpen()) {
         t->file.os().unlock(LockSlot::Data);
         t->file.os().unlock(LockSlot::Presence);
     }
+}
+
+// Takes the locks for reading or writing and re-reads the file when it changed. On any
+// failure the locks this call took are let go again.
+void acquire(Table* t, bool exclusive)
+{
+    const bool first = t->readers == 0 && !t->writing;
+    const int wait = t->options->lockTimeoutMs;
+    if (!first) {
+        // Our own cursors hold the shared lock: nobody changed the file since it was read.
+        if (exclusive && !t->file.lockForWrite(wait))
+            throw Error(lockedMessage(t)); // the shared lock is still held, as before the call
+        return;
+    }
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        if (!t->file.isOpen())
+            t->file.open(t->path, DbfFile::Access::PreferWrite, wait);
+        OsFile& os = t->file.os();
+        try {
+            if (!os.lock(LockSlot::Presence, LockKind::Shared, wait))
+                throw Error(lockedMessage(t));
+            if (!(exclusive ? t->file.lockForWrite(wait) : t->file.lockForRead(wait)))
+                throw Error(lockedMessage(t));
+            const DbfFile::Refresh r = t->file.refresh();
+            if (r != DbfFile::Refresh::Same) {
+                t->numIdx.clear();
+                t->textIdx.clear();
+            }
+            if (r != DbfFile::Refresh::Reopened)
+                return;
+            // Reopened: the new descriptor holds no locks yet.
+        } catch (...) {
+            if (t->file.isOpen()) {
+                t->file.os().unlock(LockSlot::Data);
+                t->file.os().unlock(LockSlot::Presence);
+            }
+            throw;
+        }
+    }
+    throw Error(QStringLiteral("%1 keeps being replaced; try again later").arg(t->name()));
 }
 
 bool numericKey(const Value& v, double& key)
@@ -214,45 +230,246 @@ bool numericKey(const Value& v, double& key)
     return true;
 }
 
-void addToIndex(Table* t, int col, const char* raw, std::uint32_t recno, bool tail)
+// The index key of a plain integer field ("  -1234"), read without decoding the field;
+// false for anything else (blank, a point, odd bytes), which takes the decoder's path.
+bool fastInteger(const char* p, int width, double& key)
 {
-    const Field& f = t->schema().fields[std::size_t(col)];
-    Value v;
+    int i = 0;
+    while (i < width && p[i] == ' ')
+        ++i;
+    bool negative = false;
+    if (i < width && p[i] == '-') {
+        negative = true;
+        ++i;
+    }
+    if (i == width || width - i > 18)
+        return false;
+    std::int64_t v = 0;
+    for (; i < width; ++i) {
+        const char c = p[i];
+        if (c < '0' || c > '9')
+            return false;
+        v = v * 10 + (c - '0');
+    }
+    key = double(negative ? -v : v);
+    return true;
+}
+
+// The key of a D field holding a possible date (YYYYMMDD); false for anything else.
+bool fastDate(const char* p, double& key)
+{
+    int v = 0;
+    for (int i = 0; i < 8; ++i) {
+        if (p[i] < '0' || p[i] > '9')
+            return false;
+        v = v * 10 + (p[i] - '0');
+    }
+    const int y = v / 10000, m = v / 100 % 100, d = v % 100;
+    static constexpr int kDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (y == 0 || m < 1 || m > 12 || d < 1 || d > kDays[m - 1])
+        return false;
+    if (m == 2 && d == 29 && !(y % 4 == 0 && (y % 100 != 0 || y % 400 == 0)))
+        return false;
+    key = v;
+    return true;
+}
+
+// One column's index while it is filled: where its entries go.
+struct IndexSink {
+    int col;
+    const Field* field;
+    NumIndex* num = nullptr;
+    TextIndex* text = nullptr;
+};
+
+void addKey(Table* t, const IndexSink& s, const char* raw, std::uint32_t recno, bool tail, Value& v)
+{
+    const Field& f = *s.field;
+    double k;
+    if (f.type == 'N' || f.type == 'F') {
+        if (fastInteger(raw + f.offset, f.width, k)) {
+            (tail ? s.num->tail : s.num->sorted).emplace_back(k == 0 ? 0.0 : k, recno);
+            return;
+        }
+    } else if (f.type == 'D' && fastDate(raw + f.offset, k)) {
+        (tail ? s.num->tail : s.num->sorted).emplace_back(k, recno);
+        return;
+    }
     decodeField(f, t->schema().codePage, raw, v, {t->name(), long(recno)});
     if (v.kind == Value::Kind::Null)
         return;
-    if (f.type == 'C') {
+    if (s.text)
+        (tail ? s.text->tail : s.text->sorted).emplace_back(hashText(v.text), recno);
+    else if (s.num && numericKey(v, k))
+        (tail ? s.num->tail : s.num->sorted).emplace_back(k == 0 ? 0.0 : k, recno);
+}
+
+IndexSink sinkOf(Table* t, int col)
+{
+    IndexSink s{col, &t->schema().fields[std::size_t(col)]};
+    if (s.field->type == 'C') {
         auto it = t->textIdx.find(col);
         if (it != t->textIdx.end())
-            (tail ? it->second.tail : it->second.sorted).emplace_back(hashText(v.text), recno);
+            s.text = &it->second;
     } else {
-        double k;
         auto it = t->numIdx.find(col);
-        if (it != t->numIdx.end() && numericKey(v, k))
-            (tail ? it->second.tail : it->second.sorted).emplace_back(k, recno);
+        if (it != t->numIdx.end())
+            s.num = &it->second;
+    }
+    return s;
+}
+
+void addToIndex(Table* t, int col, const char* raw, std::uint32_t recno, bool tail)
+{
+    const IndexSink s = sinkOf(t, col);
+    if (!s.num && !s.text)
+        return;
+    Value v;
+    addKey(t, s, raw, recno, tail, v);
+}
+
+// Sorts (key, record) pairs by key, keeping record order among equal keys, byte by byte from
+// the lowest (an LSD radix sort: a million entries in a few passes, where a comparison sort
+// of the same costs several times more on the first look-up into a large table).
+template <class K, class Bits>
+void radixSort(std::vector<std::pair<K, std::uint32_t>>& v, Bits bits)
+{
+    std::vector<std::pair<K, std::uint32_t>> tmp(v.size());
+    std::vector<std::uint64_t> keys(v.size()), tmpKeys(v.size());
+    for (std::size_t i = 0; i < v.size(); ++i)
+        keys[i] = bits(v[i].first);
+    for (int shift = 0; shift < 64; shift += 8) {
+        std::size_t count[257] = {};
+        for (std::uint64_t k : keys)
+            ++count[((k >> shift) & 0xFF) + 1];
+        bool oneBucket = false;
+        for (int b = 1; b <= 256; ++b)
+            oneBucket = oneBucket || count[b] == v.size();
+        if (oneBucket)
+            continue; // every key has the same byte here
+        for (int b = 0; b < 256; ++b)
+            count[b + 1] += count[b];
+        for (std::size_t i = 0; i < v.size(); ++i) {
+            const std::size_t to = count[(keys[i] >> shift) & 0xFF]++;
+            tmp[to] = v[i];
+            tmpKeys[to] = keys[i];
+        }
+        v.swap(tmp);
+        keys.swap(tmpKeys);
     }
 }
 
-void buildIndex(Table* t, int col)
+// An order-preserving image of a double as unsigned bits.
+std::uint64_t orderedBits(double d)
 {
-    const bool text = t->schema().fields[std::size_t(col)].type == 'C';
-    if (text ? t->textIdx.count(col) : t->numIdx.count(col))
-        return;
-    if (text)
-        t->textIdx[col];
-    else
-        t->numIdx[col];
-    const std::uint32_t n = t->file.recordCount();
-    for (std::uint32_t r = 0; r < n; ++r) {
-        const char* raw = t->file.record(r);
-        if (!DbfFile::isDeleted(raw))
-            addToIndex(t, col, raw, r, false);
-    }
-    if (text)
-        std::sort(t->textIdx[col].sorted.begin(), t->textIdx[col].sorted.end());
-    else
-        std::sort(t->numIdx[col].sorted.begin(), t->numIdx[col].sorted.end());
+    std::uint64_t b;
+    std::memcpy(&b, &d, sizeof b);
+    return (b >> 63) ? ~b : (b | (std::uint64_t(1) << 63));
 }
+
+// The common case of numbers and dates: whole keys within 2^32 of each other. Each entry
+// packs into one 64-bit word (key offset above, record below), and three passes over the
+// key's bits sort them; the scan added them in record order, which the passes keep.
+bool sortWholeKeys(std::vector<std::pair<double, std::uint32_t>>& v)
+{
+    if (v.empty())
+        return true;
+    double lo = v.front().first, hi = lo;
+    bool whole = true;
+    for (const auto& e : v) {
+        whole = whole && e.first == std::floor(e.first);
+        lo = std::min(lo, e.first);
+        hi = std::max(hi, e.first);
+    }
+    if (!whole || hi - lo >= 4294967296.0)
+        return false;
+    const std::size_t n = v.size();
+    if (hi - lo < double(2 * n + 1024)) {
+        // Keys closer together than there are entries (account and meter numbers, dates):
+        // one counting pass and one placing pass.
+        const std::size_t range = std::size_t(hi - lo) + 1;
+        std::vector<std::uint32_t> start(range + 1, 0);
+        for (const auto& e : v)
+            ++start[std::size_t(e.first - lo) + 1];
+        for (std::size_t k = 0; k < range; ++k)
+            start[k + 1] += start[k];
+        std::vector<std::pair<double, std::uint32_t>> out(n);
+        for (const auto& e : v)
+            out[start[std::size_t(e.first - lo)]++] = e;
+        v.swap(out);
+        return true;
+    }
+    std::unique_ptr<std::uint64_t[]> a(new std::uint64_t[n]), b(new std::uint64_t[n]);
+    for (std::size_t i = 0; i < n; ++i)
+        a[i] = (std::uint64_t(v[i].first - lo) << 32) | v[i].second;
+    const int bits = hi - lo < 1 ? 0 : int(std::floor(std::log2(hi - lo))) + 1;
+    const int passes = (bits + 10) / 11;
+    for (int p = 0; p < passes; ++p) {
+        const int shift = 32 + 11 * p;
+        std::size_t count[2049] = {};
+        for (std::size_t i = 0; i < n; ++i)
+            ++count[((a[i] >> shift) & 0x7FF) + 1];
+        for (int d = 0; d < 2048; ++d)
+            count[d + 1] += count[d];
+        for (std::size_t i = 0; i < n; ++i)
+            b[count[(a[i] >> shift) & 0x7FF]++] = a[i];
+        a.swap(b);
+    }
+    for (std::size_t i = 0; i < n; ++i)
+        v[i] = {lo + double(a[i] >> 32), std::uint32_t(a[i] & 0xFFFFFFFFu)};
+    return true;
+}
+
+// Builds the missing indexes of these columns together, in one pass over the file.
+void buildIndexes(Table* t, const std::vector<int>& cols)
+{
+    std::vector<int> missing;
+    for (int col : cols) {
+        const bool text = t->schema().fields[std::size_t(col)].type == 'C';
+        if ((text ? t->textIdx.count(col) : t->numIdx.count(col)) == 0
+            && std::find(missing.begin(), missing.end(), col) == missing.end())
+            missing.push_back(col);
+    }
+    if (missing.empty())
+        return;
+    for (int col : missing) {
+        if (t->schema().fields[std::size_t(col)].type == 'C')
+            t->textIdx[col];
+        else
+            t->numIdx[col];
+    }
+    std::vector<IndexSink> sinks;
+    for (int col : missing) {
+        sinks.push_back(sinkOf(t, col));
+        if (sinks.back().num)
+            sinks.back().num->sorted.reserve(t->file.recordCount());
+        else
+            sinks.back().text->sorted.reserve(t->file.recordCount());
+    }
+    try {
+        Value v;
+        t->file.forEachRecord([&](std::uint32_t r, const char* raw) {
+            if (DbfFile::isDeleted(raw))
+                return;
+            for (const IndexSink& s : sinks)
+                addKey(t, s, raw, r, false, v);
+        });
+    } catch (...) {
+        for (int col : missing) {
+            t->textIdx.erase(col);
+            t->numIdx.erase(col);
+        }
+        throw;
+    }
+    for (const IndexSink& s : sinks) {
+        if (s.text)
+            radixSort(s.text->sorted, [](std::uint64_t h) { return h; });
+        else if (!sortWholeKeys(s.num->sorted))
+            radixSort(s.num->sorted, orderedBits);
+    }
+}
+
+void buildIndex(Table* t, int col) { buildIndexes(t, {col}); }
 
 void noteWrite(Table* t, const char* raw, std::uint32_t recno)
 {
@@ -305,6 +522,20 @@ void collect(const std::vector<std::pair<K, std::uint32_t>>& sorted, const std::
     for (const auto& e : tail)
         if (match(e.first))
             out.push_back(e.second);
+}
+
+// Whether a look-up of this value in the column would use the column's index.
+bool indexServes(Table* t, int col, sqlite3_value* v)
+{
+    const Field& f = t->schema().fields[std::size_t(col)];
+    const int vt = sqlite3_value_type(v);
+    double key;
+    switch (f.type) {
+    case 'C': return vt == SQLITE_TEXT; // equality only: xBestIndex passes nothing else
+    case 'D': return vt == SQLITE_TEXT && dateKey(sqlite3_value_text(v), sqlite3_value_bytes(v), key);
+    case 'L': return false;
+    default: return vt == SQLITE_INTEGER || vt == SQLITE_FLOAT;
+    }
 }
 
 // Candidates for one constraint; false when the value cannot be served from an index
@@ -364,7 +595,7 @@ int xConnect(sqlite3* db, void* aux, int argc, const char* const* argv, sqlite3_
     t->options = static_cast<ModuleOptions*>(aux);
     t->path = QString::fromStdString(p);
     try {
-        t->file.open(t->path, DbfFile::Access::PreferWrite);
+        t->file.open(t->path, DbfFile::Access::PreferWrite, t->options->lockTimeoutMs);
     } catch (const Error& e) {
         *err = sqlite3_mprintf("%s", e.message().toUtf8().constData());
         return SQLITE_ERROR;
@@ -389,8 +620,6 @@ int xConnect(sqlite3* db, void* aux, int argc, const char* const* argv, sqlite3_
         *err = sqlite3_mprintf("%s: %s", t->name().toUtf8().constData(), sqlite3_errmsg(db));
         return rc;
     }
-    // Nothing is held between statements.
-    t->file.os().unlock(LockSlot::Presence);
     *out = &t.release()->base;
     return SQLITE_OK;
 }
@@ -505,32 +734,51 @@ int xFilter(sqlite3_vtab_cursor* cur, int idxNum, const char* idxStr, int argc, 
     c->end = t->file.recordCount();
     try {
         if (idxNum > 0 && idxStr) {
+            // The columns the look-up can narrow by, built in one pass before the first is used.
+            std::vector<int> wanted;
+            for (const char* q = idxStr; *q; q = std::strchr(q, ';') + 1)
+                wanted.push_back(std::atoi(q));
+            for (std::size_t i = 0; i < wanted.size() && int(i) < argc; ++i)
+                if (!indexServes(t, wanted[i], argv[i]))
+                    wanted[i] = -1;
+            wanted.erase(std::remove(wanted.begin(), wanted.end(), -1), wanted.end());
+            buildIndexes(t, wanted);
             const char* p = idxStr;
-            bool have = false;
-            std::vector<std::uint32_t> best, trial;
+            bool have = false, none = false;
+            std::vector<std::vector<std::uint32_t>> lists;
             for (int i = 0; i < argc && *p; ++i) {
                 const int col = std::atoi(p);
                 p = std::strchr(p, ',') + 1;
                 const Op op = Op(std::atoi(p));
                 p = std::strchr(p, ';') + 1;
-                trial.clear();
-                bool none = false;
+                std::vector<std::uint32_t> trial;
                 if (!candidatesFor(t, col, op, argv[i], trial, none))
                     continue;
-                if (none) {
-                    best.clear();
-                    have = true;
+                have = true;
+                if (none)
                     break;
-                }
-                if (!have || trial.size() < best.size()) {
-                    best.swap(trial);
-                    have = true;
+                lists.push_back(std::move(trial));
+            }
+            // The constraints all hold for a row SQLite wants, so its record is in every list:
+            // the smallest list, narrowed by the others that are not much longer.
+            std::vector<std::uint32_t> best;
+            if (have && !none) {
+                std::sort(lists.begin(), lists.end(), [](const auto& a, const auto& b) { return a.size() < b.size(); });
+                best.swap(lists.front());
+                std::sort(best.begin(), best.end());
+                best.erase(std::unique(best.begin(), best.end()), best.end());
+                for (std::size_t k = 1; k < lists.size() && !best.empty(); ++k) {
+                    std::vector<std::uint32_t>& other = lists[k];
+                    if (other.size() > 8 * best.size() + 1024)
+                        break;
+                    std::sort(other.begin(), other.end());
+                    std::vector<std::uint32_t> both;
+                    std::set_intersection(best.begin(), best.end(), other.begin(), other.end(), std::back_inserter(both));
+                    best.swap(both);
                 }
             }
             // An index pays off only when it leaves out a good part of the table.
             if (have && best.size() < std::size_t(c->end) / 2 + 1) {
-                std::sort(best.begin(), best.end());
-                best.erase(std::unique(best.begin(), best.end()), best.end());
                 c->candidates.swap(best);
                 c->useCandidates = true;
             }
@@ -599,8 +847,8 @@ Value fromSqlite(sqlite3_value* v)
 }
 
 // xUpdate: argc == 1 deletes argv[0]; argv[0] NULL inserts; otherwise updates argv[0].
-// The whole new record is encoded before anything is written, so a value that does not
-// fit leaves the record untouched.
+// The whole new record is encoded before it is handed over, so a value that does not fit
+// leaves the record untouched.
 int xUpdate(sqlite3_vtab* v, int argc, sqlite3_value** argv, sqlite3_int64* rowid)
 {
     Table* t = T(v);
@@ -611,10 +859,7 @@ int xUpdate(sqlite3_vtab* v, int argc, sqlite3_value** argv, sqlite3_int64* rowi
             throw Error(QStringLiteral("%1 cannot be written: the file is read-only").arg(t->name()));
         const Schema& s = t->schema();
         if (argc == 1) {
-            const auto r = std::uint32_t(sqlite3_value_int64(argv[0]));
-            if (!t->before.count(r))
-                t->before[r] = std::string(t->file.record(r), std::size_t(s.recordLength));
-            t->file.markDeleted(r);
+            t->file.markDeleted(std::uint32_t(sqlite3_value_int64(argv[0])));
             return SQLITE_OK;
         }
         const bool insert = sqlite3_value_type(argv[0]) == SQLITE_NULL;
@@ -632,9 +877,7 @@ int xUpdate(sqlite3_vtab* v, int argc, sqlite3_value** argv, sqlite3_int64* rowi
         }
         for (std::size_t i = 0; i < s.fields.size() && int(i) + 2 < argc; ++i)
             encodeField(s.fields[i], s.codePage, fromSqlite(argv[i + 2]), rec.data(), t->name());
-        if (!insert && !t->before.count(r))
-            t->before[r] = std::string(t->file.record(r), std::size_t(s.recordLength));
-        t->file.writeRecord(r, rec.data());
+        t->file.change(r, rec.data());
         noteWrite(t, rec.data(), r);
         *rowid = r;
     } catch (const Error& e) {
@@ -649,23 +892,29 @@ int xBegin(sqlite3_vtab* v)
     Table* t = T(v);
     try {
         acquire(t, true);
+        t->file.beginChanges(t->options->heldChangesLimit);
     } catch (const Error& e) {
         setError(v, e.message());
         return SQLITE_BUSY;
     }
     t->writing = true;
-    t->before.clear();
-    t->countBefore = t->file.recordCount();
     return SQLITE_OK;
 }
 
 void endWrite(Table* t)
 {
     t->writing = false;
-    t->before.clear();
     if (t->readers > 0)
         t->file.os().lock(LockSlot::Data, LockKind::Shared, 0); // back to shared: converts at once
     releaseIfIdle(t);
+}
+
+// Puts back every record the failed statement changed and drops what it appended.
+void undo(Table* t)
+{
+    t->numIdx.clear(); // they hold keys of the changes
+    t->textIdx.clear();
+    t->file.rollbackChanges();
 }
 
 int xSync(sqlite3_vtab*) { return SQLITE_OK; }
@@ -679,17 +928,20 @@ int xCommit(sqlite3_vtab* v)
         return SQLITE_OK;
     int rc = SQLITE_OK;
     try {
-        if (!t->before.empty() || t->file.recordCount() != t->countBefore)
-            t->file.bumpWriteCounter();
+        t->file.commitChanges();
     } catch (const Error& e) {
         setError(v, e.message());
         rc = SQLITE_ERROR;
+        try {
+            undo(t);
+        } catch (const Error&) {
+            // The journal stays: the next lock of the table, here or elsewhere, undoes it.
+        }
     }
     endWrite(t);
     return rc;
 }
 
-// Puts back every record the failed statement changed and drops what it appended.
 int xRollback(sqlite3_vtab* v)
 {
     Table* t = T(v);
@@ -697,15 +949,7 @@ int xRollback(sqlite3_vtab* v)
         return SQLITE_OK;
     int rc = SQLITE_OK;
     try {
-        for (const auto& [r, raw] : t->before)
-            if (r < t->countBefore)
-                t->file.writeRecord(r, raw.data());
-        if (t->file.recordCount() > t->countBefore)
-            t->file.truncateRecords(t->countBefore);
-        if (!t->before.empty())
-            t->file.bumpWriteCounter();
-        t->numIdx.clear();
-        t->textIdx.clear();
+        undo(t);
     } catch (const Error& e) {
         setError(v, e.message());
         rc = SQLITE_ERROR;

@@ -2,12 +2,16 @@
 // The SQLite virtual-table module "dbf" over one table file, and the "RU" collation of
 // its text columns. Used by LocalSql; tests and benchmarks may register it on their own
 // connections too.
+#include <cstddef>
 #include <sqlite3.h>
 
 namespace tk::dbf {
 
 struct ModuleOptions {
     int lockTimeoutMs = 10000;
+    // How many bytes of changed records a statement keeps in memory before it writes them
+    // (through the journal) to the table.
+    std::size_t heldChangesLimit = std::size_t(4) << 20;
 };
 
 // Registers the module and the collation on db. The options must outlive the connection.

@@ -33,16 +33,17 @@ void TableModel::load()
 {
     cachedRow_ = -1;
     deleted_.clear();
-    for (int attempt = 0; attempt < 5; ++attempt) {
-        file_.open(path_, DbfFile::Access::ReadOnly);
+    for (int attempt = 0;; ++attempt) {
+        file_.open(path_, DbfFile::Access::ReadOnly, kLockWaitMs);
         if (!file_.os().lock(LockSlot::Presence, LockKind::Shared, kLockWaitMs))
             throw Error(QStringLiteral("%1 is opened exclusively by another program").arg(file_.name()));
+        if (!file_.lockForRead(kLockWaitMs))
+            throw Error(QStringLiteral("%1 is locked by another program").arg(file_.name()));
         if (file_.refresh() != DbfFile::Refresh::Reopened)
             break;
+        if (attempt == 4)
+            throw Error(QStringLiteral("%1 keeps being replaced; try again later").arg(file_.name()));
     }
-    if (!file_.os().lock(LockSlot::Data, LockKind::Shared, kLockWaitMs))
-        throw Error(QStringLiteral("%1 is locked by another program").arg(file_.name()));
-    file_.refresh();
     // Only the deletion flags are read, in large blocks (never larger than the table).
     const Schema& s = file_.schema();
     const std::uint64_t len = std::uint64_t(s.recordLength);
@@ -97,7 +98,7 @@ const char* TableModel::rowRecord(int row) const
     if (row != cachedRow_) {
         // A short shared lock per record, so that a record being written elsewhere is
         // never seen half done.
-        if (!file_.os().lock(LockSlot::Data, LockKind::Shared, kLockWaitMs))
+        if (!file_.lockForRead(kLockWaitMs))
             throw Error(QStringLiteral("%1 is locked by another program").arg(file_.name()));
         file_.dropCache();
         try {
