@@ -12,6 +12,7 @@
 #include "manager/MainActions.h"
 #include "manager/PanelStatusBar.h"
 #include "manager/PortChooser.h"
+#include "manager/RouteActions.h"
 #include "manager/RoutesTab.h"
 #include "manager/SettingsPage.h"
 #include "manager/StatusLink.h"
@@ -19,6 +20,9 @@
 #include "manager/TFormDelDate.h"
 #include "manager/WaitCursor.h"
 #include "reader/SerialChannel.h"
+#include "routes/RouteSources.h"
+#include "routes/RouteState.h"
+#include "routes/RouteTransfer.h"
 #include "store/reading/ReadingStore.h"
 #include "store/reading/ReadingTables.h"
 #include "store/reading/ReadingViews.h"
@@ -77,6 +81,9 @@ TFormVorm::TFormVorm(Prompter* prompter, StartupOptions options, QWidget* parent
     // The tables are the working directory's, as the program finds it when it starts.
     store_ = std::make_unique<store::ReadingStore>(QDir::currentPath());
     views_ = std::make_unique<store::ReadingViews>(QDir::currentPath());
+    routeState_ = std::make_unique<routes::RouteState>();
+    routeSources_ = std::make_unique<routes::RouteSources>(store_->sql(), nullptr, abbreviations_, *prompter_);
+    routeTransfer_ = new routes::RouteTransfer(*engine_, *routeState_, *routeSources_, abbreviations_);
 
     actions_ = new MainActions(this);
     const MainActions::MenuItems menus = actions_->buildMenus();
@@ -96,6 +103,8 @@ TFormVorm::TFormVorm(Prompter* prompter, StartupOptions options, QWidget* parent
     operationText_ = new OperationText(StatusBar1);
     storeActions_ = new StoreActions(*engine_, *store_, familyTabs_, *actions_, *prompter_, *Gauge1,
                                      [this](Family f) { PageControl1->setCurrentIndex(familyInfo(f).tab); }, this);
+    routeActions_ = new RouteActions(*routeState_, *routeSources_, *routeTransfer_, *actions_, *prompter_,
+                                     [this] { PageControl1->setCurrentIndex(TabRoutes); }, this);
     connectEngine();
 
     loadSettings();
@@ -160,7 +169,7 @@ void TFormVorm::buildTabs()
         const int index = PageControl1->addTab(tab, familyName(info.family));
         Q_ASSERT(index == info.tab);
     }
-    routesTab_ = new RoutesTab(engine_->streets(), *actions_);
+    routesTab_ = new RoutesTab(*routeState_, engine_->streets(), *actions_);
     journalTab_ = new JournalTab(false, engine_->journalGrid(), *actions_);
     diaryTab_ = new JournalTab(true, engine_->diaryGrid(), *actions_);
     settingsPage_ = new SettingsPage(*actions_);
@@ -200,6 +209,10 @@ void TFormVorm::connectEngine()
     connect(e, &reader::Engine::settingsChanged, this, [this] {
         settingsPage_->setValues(engine_->settings());
         engine_->settings() = settingsPage_->values();
+    });
+    connect(routeTransfer_, &routes::RouteTransfer::started, this, [this] {
+        PageControl1->setCurrentIndex(TabRoutes);
+        routesTab_->lockRouteNumber();
     });
     connect(routesTab_, &RoutesTab::routeNumberChanged, this,
             [this] { applyReaderActions(action(QStringLiteral("ActionTime"))->isEnabled()); });
@@ -308,6 +321,12 @@ void TFormVorm::setDeleteDateDialog(TFormDelDate* dialog)
     storeActions_->setDeleteDateDialog(dialog);
 }
 
+void TFormVorm::setRouteDialogs(routes::TFormRouteList* routeList, routes::TFormAlternative* alternative,
+                                routes::TFormAbbr* abbr)
+{
+    routeActions_->setDialogs(routeList, alternative, abbr);
+}
+
 void TFormVorm::ShowTableRowStatus(Family family, const QString& statusText)
 {
     statusLink_->showStatus(family, statusText);
@@ -386,7 +405,7 @@ void TFormVorm::runCloseSequence()
         engine_->disconnectLink();
     channel_->close();
     writeExchangeLog();
-    taskList_.clear();
+    routeState_->clearTask();
 }
 
 void TFormVorm::writeExchangeLog()

@@ -6,6 +6,7 @@
 #include "manager/CommandLine.h"
 #include "manager/ManagerSettings.h"
 #include "reader/Engine.h"
+#include "routes/Abbreviations.h"
 
 #include <QDateTime>
 #include <QMainWindow>
@@ -27,6 +28,14 @@ class QtTimerSource;
 class SystemClock;
 class TFormStatus;
 } // namespace reader
+namespace routes {
+class RouteSources;
+class RouteState;
+class RouteTransfer;
+class TFormAbbr;
+class TFormAlternative;
+class TFormRouteList;
+} // namespace routes
 } // namespace tk
 
 namespace tk::manager {
@@ -39,6 +48,7 @@ class MainActions;
 class OperationText;
 class PanelStatusBar;
 class PortChooser;
+class RouteActions;
 class RoutesTab;
 class SettingsPage;
 class StatusLink;
@@ -71,8 +81,10 @@ public:
     Prompter& prompter() { return *prompter_; }
     bool debugMode() const { return commandLine_.debug; }
     QString helpFile() const { return helpFile_; }
-    // Route names or route files of the task command.
-    QStringList& taskList() { return taskList_; }
+    // The route list, name, number and task the route tab shows and the route chains use.
+    routes::RouteState& routeState() { return *routeState_; }
+    // The abbreviation lists the route files' meter types are mapped with (their dialog edits them).
+    routes::Abbreviations& abbreviations() { return abbreviations_; }
     QAction* action(const QString& name) const;
 
     // Around every reader operation: data and export actions off, then on by what the grids hold.
@@ -87,6 +99,7 @@ public:
     // nothing). Until the status window is there, its menu item stays disabled.
     void setStatusWindow(reader::TFormStatus* window);
     void setDeleteDateDialog(TFormDelDate* dialog);
+    void setRouteDialogs(routes::TFormRouteList* routeList, routes::TFormAlternative* alternative, routes::TFormAbbr* abbr);
     // A double-click on a row of a family's local-table grid: that row's STATUS text decoded.
     void ShowTableRowStatus(Family family, const QString& statusText);
 
@@ -122,10 +135,12 @@ private:
     std::unique_ptr<reader::Engine> engine_;
     std::unique_ptr<store::ReadingStore> store_;
     std::unique_ptr<store::ReadingViews> views_;
+    routes::Abbreviations abbreviations_;
+    std::unique_ptr<routes::RouteState> routeState_;
+    std::unique_ptr<routes::RouteSources> routeSources_;
 
     CommandLine commandLine_;
     QString helpFile_;
-    QStringList taskList_;
     std::unique_ptr<QStringList> exchangeLog_;
     ManagerSettings settings_; // as read at start; what the window does not show is written back as read
 
@@ -144,6 +159,8 @@ private:
     OperationText* operationText_ = nullptr;
     StatusLink* statusLink_ = nullptr;
     StoreActions* storeActions_ = nullptr;
+    routes::RouteTransfer* routeTransfer_ = nullptr;
+    RouteActions* routeActions_ = nullptr;
     bool closed_ = false;
 };
 

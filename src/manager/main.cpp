@@ -2,8 +2,13 @@
 #include "manager/SignalCloser.h"
 #include "manager/TFormDelDate.h"
 #include "manager/TFormSelDir.h"
-#include "reader/TFormStatus.h"
 #include "manager/TFormVorm.h"
+#include "reader/TFormStatus.h"
+#include "routes/TFormAbbr.h"
+#include "routes/TFormAlternative.h"
+#include "routes/TFormRouteList.h"
+
+#include <QDir>
 
 #include <QApplication>
 
@@ -19,7 +24,11 @@ int main(int argc, char* argv[])
     window.setStatusWindow(&status);
     tk::manager::TFormDelDate delDate(&window);
     window.setDeleteDateDialog(&delDate);
+    tk::routes::TFormAbbr abbr(window.abbreviations(), QDir::currentPath(), window.prompter(), &window);
     tk::manager::TFormSelDir selDir(&window);
+    tk::routes::TFormRouteList routeList(&window);
+    tk::routes::TFormAlternative alternative(&window);
+    window.setRouteDialogs(&routeList, &alternative, &abbr);
 
     // A stop request from outside closes the window the normal way, so nothing is lost.
     tk::manager::SignalCloser closer(&window);

@@ -9,6 +9,7 @@
 #include "common/Regional.h"
 #include "reader/SerialChannel.h"
 #include "manager/TFormVorm.h"
+#include "routes/RouteState.h"
 
 #include <QAction>
 #include <QApplication>
@@ -309,9 +310,7 @@ TEST_F(FormVormTest, ReaderActionsFollowTheEngineAndTheRouteList)
     EXPECT_FALSE(action("ActionVaklPdr")->isEnabled());         // no version reply yet
 
     // A route in the list: a change of the route number re-applies the reader actions.
-    qobject_cast<QStandardItemModel*>(control<QTableView>("ListRoute")->model())->appendRow({new QStandardItem(QStringLiteral("0000000042")), new QStandardItem(QStringLiteral("ЛЕСНАЯ")),
-                                    new QStandardItem(QStringLiteral("7")), new QStandardItem(QStringLiteral("123456")),
-                                    new QStandardItem(QStringLiteral("ТЕЛВ-2"))});
+    window_->routeState().list().append({"0000000042", "ЛЕСНАЯ", "7", "123456", "ТЕЛВ-2"});
     control<QSpinBox>("SpinRoute")->setValue(5);
     EXPECT_TRUE(action("ActionWriteRoute")->isEnabled());
 
