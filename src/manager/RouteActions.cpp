@@ -25,9 +25,10 @@ const QString kTaskTitle = QStringLiteral("Загрузка задания");
 } // namespace
 
 RouteActions::RouteActions(routes::RouteState& state, routes::RouteSources& sources, routes::RouteTransfer& transfer,
-                           const MainActions& actions, Prompter& prompter, std::function<void()> showTab, QWidget* window)
+                           const MainActions& actions, Prompter& prompter, std::function<void()> showTab,
+                           std::function<void()> routeLoaded, QWidget* window)
     : QObject(window), state_(state), sources_(sources), transfer_(transfer), actions_(actions), prompter_(prompter),
-      showTab_(std::move(showTab)), window_(window)
+      showTab_(std::move(showTab)), routeLoaded_(std::move(routeLoaded)), window_(window)
 {
     const std::pair<const char*, void (RouteActions::*)()> handlers[] = {
         {"ActionLoadRoute", &RouteActions::ActionLoadRouteExecute},
@@ -51,10 +52,11 @@ void RouteActions::setDialogs(routes::TFormRouteList* routeList, routes::TFormAl
     abbr_ = abbr;
 }
 
-void RouteActions::enableWriteRoute()
+void RouteActions::loaded()
 {
     actions_.action("ActionWriteRoute")
         ->setEnabled(actions_.action("ActionDisconnect")->isEnabled() && state_.list().rowCount() > 0);
+    routeLoaded_();
 }
 
 bool RouteActions::offerRoutes(bool multi)
@@ -82,7 +84,7 @@ void RouteActions::ActionLoadRouteExecute()
             prompter_.error(applicationTitle(), e.message());
         }
     }
-    enableWriteRoute();
+    loaded();
 }
 
 void RouteActions::ActionRouteFromBdExecute()
@@ -94,7 +96,7 @@ void RouteActions::ActionRouteFromBdExecute()
     } catch (const Error& e) {
         prompter_.error(applicationTitle(), e.message());
     }
-    enableWriteRoute();
+    loaded();
 }
 
 void RouteActions::ActionWizardExecute()

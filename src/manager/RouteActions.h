@@ -27,9 +27,11 @@ class MainActions;
 class RouteActions : public QObject {
     Q_OBJECT
 public:
-    // showTab brings the route tab to the front.
+    // showTab brings the route tab to the front; routeLoaded runs after a route was loaded into
+    // the list (the window re-applies what depends on it).
     RouteActions(routes::RouteState& state, routes::RouteSources& sources, routes::RouteTransfer& transfer,
-                 const MainActions& actions, Prompter& prompter, std::function<void()> showTab, QWidget* window);
+                 const MainActions& actions, Prompter& prompter, std::function<void()> showTab,
+                 std::function<void()> routeLoaded, QWidget* window);
 
     // The dialogs are made after the main window and held weakly; without one its action does
     // nothing.
@@ -42,8 +44,9 @@ public:
     void ActionRouteExcelExecute();
 
 private:
-    // "Записать в ридер" follows the route list while the link is up.
-    void enableWriteRoute();
+    // After a load: "Записать в ридер" follows the route list while the link is up, and the window
+    // re-applies what depends on the list.
+    void loaded();
     // The route names of the table in the chooser; false (and a message) when it cannot be read.
     bool offerRoutes(bool multi);
 
@@ -53,6 +56,7 @@ private:
     const MainActions& actions_;
     Prompter& prompter_;
     std::function<void()> showTab_;
+    std::function<void()> routeLoaded_;
     QWidget* window_;
     QPointer<routes::TFormRouteList> routeList_;
     QPointer<routes::TFormAlternative> alternative_;

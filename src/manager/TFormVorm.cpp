@@ -104,7 +104,14 @@ TFormVorm::TFormVorm(Prompter* prompter, StartupOptions options, QWidget* parent
     storeActions_ = new StoreActions(*engine_, *store_, familyTabs_, *actions_, *prompter_, *Gauge1,
                                      [this](Family f) { PageControl1->setCurrentIndex(familyInfo(f).tab); }, this);
     routeActions_ = new RouteActions(*routeState_, *routeSources_, *routeTransfer_, *actions_, *prompter_,
-                                     [this] { PageControl1->setCurrentIndex(TabRoutes); }, this);
+                                     [this] { PageControl1->setCurrentIndex(TabRoutes); },
+                                     [this] {
+                                         // With the link up the poll re-applies the exchange
+                                         // enabling every cycle; without it, it is done here.
+                                         if (!engine_->linkUp())
+                                             EnableExchangeActions();
+                                     },
+                                     this);
     connectEngine();
 
     loadSettings();

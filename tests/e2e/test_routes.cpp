@@ -79,19 +79,7 @@ protected:
             store::Params().integer("p", pers).text("s", QString::fromUtf8(street)).text("h", QString::fromUtf8(house))
                 .integer("n", number).integer("t", ctype).text("r", QString::fromUtf8(route)));
     }
-    // Answers the next modal dialog once it is up.
-    template <class D, class F> void whenShown(F answer)
-    {
-        auto* timer = new QTimer(w.get());
-        QObject::connect(timer, &QTimer::timeout, timer, [timer, answer] {
-            if (auto* d = qobject_cast<D*>(QApplication::activeModalWidget())) {
-                timer->stop();
-                timer->deleteLater();
-                answer(d);
-            }
-        });
-        timer->start(10);
-    }
+    template <class D, class F> void whenShown(F answer) { tk::test::whenShown<D>(w.get(), answer); }
     void chooseRoutes(const QStringList& names)
     {
         whenShown<routes::TFormRouteList>([names](routes::TFormRouteList* d) {

@@ -2,12 +2,14 @@
 // The main window's controls as tests find them: by the object names the window gives them.
 #include "manager/PanelStatusBar.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QObject>
 #include <QString>
 #include <QTableView>
 #include <QTimeEdit>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <array>
@@ -56,6 +58,21 @@ inline QCheckBox* indiBoxOf(const QObject& w, int bit)
 inline std::array<QCheckBox*, 4> indiBoxes(const QObject& w)
 {
     return {indiBoxOf(w, 0), indiBoxOf(w, 1), indiBoxOf(w, 2), indiBoxOf(w, 3)};
+}
+
+// Answers the next modal dialog of type D once it is up (the code under test is then blocked in
+// its exec()).
+template <class D, class F> void whenShown(QObject* owner, F answer)
+{
+    auto* timer = new QTimer(owner);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, answer] {
+        if (auto* d = qobject_cast<D*>(QApplication::activeModalWidget())) {
+            timer->stop();
+            timer->deleteLater();
+            answer(d);
+        }
+    });
+    timer->start(10);
 }
 
 } // namespace tk::test
