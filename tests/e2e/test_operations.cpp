@@ -1,6 +1,6 @@
 // Reader operations started from the manager's window against the emulator on a pty, with the
 // demo reader content: what the user sees in the grids and what the reader holds afterwards.
-#include "WindowParts.h"
+#include "ManagerOnSim.h"
 #include "reader/Engine.h"
 #include "common/Families.h"
 #include "manager/PanelStatusBar.h"
@@ -31,51 +31,9 @@ using namespace tk::test;
 
 namespace {
 
-class Operations : public ::testing::Test {
+class Operations : public ManagerOnSim {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(work.valid());
-        state = work.filePath("reader.json");
-        ASSERT_TRUE(QFile::copy(QStringLiteral(TK_SOURCE_DIR "/tools/reader-sim/demo.json"), state));
-        QFile::setPermissions(state, QFile::ReadOwner | QFile::WriteOwner);
-        sim = std::make_unique<SimProcess>(QStringList{"--state", state});
-        ASSERT_TRUE(sim->started()) << sim->error().toStdString();
-        manager::StartupOptions options;
-        options.arguments = {"Vormer_2005", "--port", sim->pty(), "--connect"};
-        w = std::make_unique<manager::TFormVorm>(&prompter, options);
-        // The whole first cycle: the counts of the header are what a read's summary compares with.
-        ASSERT_TRUE(QTest::qWaitFor([&] { return idle() && !tk::test::part<QLineEdit>(*w, "EditDate")->text().isEmpty(); }, 10000));
-    }
-    void TearDown() override
-    {
-        w.reset();
-        sim.reset();
-    }
-
-    // Back in the poll with the reader actions enabled again.
-    bool idle() const
-    {
-        return w->engine().stepNo() <= reader::StepClock && w->action("ActionTime")->isEnabled();
-    }
-    bool run(const char* action, int timeoutMs = 10000)
-    {
-        w->action(action)->trigger();
-        return QTest::qWaitFor([&] { return idle(); }, timeoutMs);
-    }
-    QJsonObject savedState()
-    {
-        EXPECT_TRUE(sim->command("save"));
-        QFile f(state);
-        f.open(QIODevice::ReadOnly);
-        return QJsonDocument::fromJson(f.readAll()).object();
-    }
-
-    Workplace work;
-    QString state;
-    std::unique_ptr<SimProcess> sim;
-    ScriptedPrompter prompter;
-    std::unique_ptr<manager::TFormVorm> w;
+    void SetUp() override { start(); }
 };
 
 } // namespace

@@ -1,9 +1,6 @@
 // Routes through the manager's window against the emulator on a pty: a route loaded from the
 // route table of the working directory, written into a reader slot and read back; task runs.
-#include "ScriptedPrompter.h"
-#include "SimProcess.h"
-#include "WindowParts.h"
-#include "Workplace.h"
+#include "ManagerOnSim.h"
 
 #include "common/Cp1251.h"
 #include "manager/TFormVorm.h"
@@ -38,39 +35,19 @@ using namespace tk::test;
 
 namespace {
 
-class RoutesEndToEnd : public ::testing::Test {
+class RoutesEndToEnd : public ManagerOnSim {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(work.valid());
-        dbf::createTable(work.filePath("Route.dbf"), dbf::standardTable(QStringLiteral("Route"))->schema);
-        state = work.filePath("reader.json");
-        ASSERT_TRUE(QFile::copy(QStringLiteral(TK_SOURCE_DIR "/tools/reader-sim/demo.json"), state));
-        QFile::setPermissions(state, QFile::ReadOwner | QFile::WriteOwner);
-        sim = std::make_unique<SimProcess>(QStringList{"--state", state});
-        ASSERT_TRUE(sim->started()) << sim->error().toStdString();
-        manager::StartupOptions options;
-        options.arguments = {"Vormer_2005", "--port", sim->pty(), "--connect"};
-        w = std::make_unique<manager::TFormVorm>(&prompter, options);
+        start([&] { dbf::createTable(work.filePath("Route.dbf"), dbf::standardTable(QStringLiteral("Route"))->schema); });
         routeList = new routes::TFormRouteList(w.get());
         alternative = new routes::TFormAlternative(w.get());
         abbr = new routes::TFormAbbr(w->abbreviations(), work.filePath(""), prompter, w.get());
         w->setRouteDialogs(routeList, alternative, abbr);
         ASSERT_TRUE(QTest::qWaitFor([&] { return idle() && w->engine().streets().size() > 0; }, 10000));
     }
-    void TearDown() override
-    {
-        EXPECT_TRUE(prompter.allAnswered());
-        w.reset();
-        sim.reset();
-    }
 
-    bool idle() const { return w->engine().stepNo() <= reader::StepClock && w->action("ActionTime")->isEnabled(); }
-    bool run(const char* action, int timeoutMs = 20000)
-    {
-        w->action(action)->trigger();
-        return QTest::qWaitFor([&] { return idle(); }, timeoutMs);
-    }
+    bool run(const char* action, int timeoutMs = 20000) { return ManagerOnSim::run(action, timeoutMs); }
     void addPoint(const char* route, qint64 pers, const char* street, const char* house, int number, int ctype)
     {
         w->readingStore().sql().execute(
@@ -101,19 +78,8 @@ protected:
         }
         return rows;
     }
-    QJsonObject slot(int route)
-    {
-        EXPECT_TRUE(sim->command("save"));
-        QFile f(state);
-        f.open(QIODevice::ReadOnly);
-        return QJsonDocument::fromJson(f.readAll()).object()["databases"].toObject()[QString::number(route + 7)].toObject();
-    }
+    QJsonObject slot(int route) { return savedState()["databases"].toObject()[QString::number(route + 7)].toObject(); }
 
-    Workplace work;
-    QString state;
-    std::unique_ptr<SimProcess> sim;
-    ScriptedPrompter prompter;
-    std::unique_ptr<manager::TFormVorm> w;
     routes::TFormRouteList* routeList = nullptr;
     routes::TFormAlternative* alternative = nullptr;
     routes::TFormAbbr* abbr = nullptr;
