@@ -4,7 +4,9 @@
 #include "common/Error.h"
 #include "common/PrompterDialog.h"
 #include "common/Settings.h"
+#include "common/ToExcel.h"
 #include "manager/ActionRules.h"
+#include "manager/ExportActions.h"
 #include "manager/FamilyTab.h"
 #include "manager/Gauge.h"
 #include "manager/HeaderView.h"
@@ -66,6 +68,11 @@ TFormVorm::TFormVorm(Prompter* prompter, StartupOptions options, QWidget* parent
         prompter = ownPrompter_.get();
     }
     prompter_ = prompter;
+    if (!options.addOns) {
+        ownAddOns_ = addons::loadAddOns();
+        options.addOns = &ownAddOns_;
+    }
+    addOns_ = options.addOns;
     channel_ = std::make_unique<reader::SerialChannel>();
     timers_ = std::make_unique<reader::QtTimerSource>();
     clock_ = std::make_unique<reader::SystemClock>();
@@ -86,7 +93,12 @@ TFormVorm::TFormVorm(Prompter* prompter, StartupOptions options, QWidget* parent
     statusLink_ = new StatusLink(menus.status, this);
     connect(menus.exit, &QAction::triggered, this, &QWidget::close);
     connect(menus.help, &QAction::triggered, this, &TFormVorm::openHelp);
-    menus.about->setEnabled(false); // the about box comes later
+    aboutItem_ = menus.about;
+    aboutItem_->setEnabled(false); // until the about box is made
+    connect(aboutItem_, &QAction::triggered, this, [this] {
+        if (about_)
+            about_->exec();
+    });
     connect(action(QStringLiteral("ActionConnect")), &QAction::triggered, this, &TFormVorm::ActionConnectExecute);
     connect(action(QStringLiteral("ActionDisconnect")), &QAction::triggered, this, &TFormVorm::ActionDisconnectExecute);
 
@@ -96,6 +108,7 @@ TFormVorm::TFormVorm(Prompter* prompter, StartupOptions options, QWidget* parent
     operationText_ = new OperationText(StatusBar1);
     storeActions_ = new StoreActions(*engine_, *store_, familyTabs_, *actions_, *prompter_, *Gauge1,
                                      [this](Family f) { PageControl1->setCurrentIndex(familyInfo(f).tab); }, this);
+    exportActions_ = new ExportActions(*engine_, *addOns_->vormadd, *actions_, *prompter_, this);
     connectEngine();
 
     loadSettings();
@@ -271,8 +284,7 @@ void TFormVorm::EnableExchangeActions()
     view.diaryRows = engine_->diaryGrid().rowCount();
     view.routeNamed = routesTab_->routeNamed();
     view.routeEntries = routesTab_->routeRowCount();
-    // The spreadsheet export writes .xlsx files itself; there is no program to find first.
-    view.spreadsheetAvailable = true;
+    view.spreadsheetAvailable = ExcelAvailable();
     actions_->applyStates(exchangeActionsOn(view));
 }
 
@@ -306,6 +318,19 @@ void TFormVorm::setStatusWindow(reader::TFormStatus* window)
 void TFormVorm::setDeleteDateDialog(TFormDelDate* dialog)
 {
     storeActions_->setDeleteDateDialog(dialog);
+}
+
+void TFormVorm::setFolderChooser(TFormSelDir* dialog)
+{
+    exportActions_->setFolderChooser(dialog);
+}
+
+void TFormVorm::setAboutBox(TAboutBox* box)
+{
+    about_ = box;
+    aboutItem_->setEnabled(box != nullptr);
+    if (box)
+        connect(box, &QObject::destroyed, aboutItem_, [item = aboutItem_] { item->setEnabled(false); });
 }
 
 void TFormVorm::ShowTableRowStatus(Family family, const QString& statusText)

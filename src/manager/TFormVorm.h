@@ -2,13 +2,16 @@
 // The main window of the manager, as a shell: it builds its parts (actions and menus, header
 // panel, the tabs, the port choice, the local-store actions), wires them to the exchange engine,
 // and runs the start-up and close sequences. Each part owns its controls and their handlers.
+#include "common/AddOns.h"
 #include "common/Families.h"
+#include "common/TAboutBox.h"
 #include "manager/CommandLine.h"
 #include "manager/ManagerSettings.h"
 #include "reader/Engine.h"
 
 #include <QDateTime>
 #include <QMainWindow>
+#include <QPointer>
 #include <QStringList>
 #include <array>
 #include <memory>
@@ -31,6 +34,7 @@ class TFormStatus;
 
 namespace tk::manager {
 
+class ExportActions;
 class FamilyTab;
 class Gauge;
 class HeaderView;
@@ -44,12 +48,16 @@ class SettingsPage;
 class StatusLink;
 class StoreActions;
 class TFormDelDate;
+class TFormSelDir;
 
 // What start-up takes from outside, so that tests can set it.
 struct StartupOptions {
     QStringList arguments;     // the command line, the program path first
     QDateTime now;             // for the clock check; invalid: the current time
     QDateTime programFileTime; // invalid: the last modification of the program file
+    // The add-on libraries bound at start, which must outlive the window; nullptr: the window
+    // binds them itself from the program's folder (an Error naming what is missing).
+    const addons::AddOns* addOns = nullptr;
 };
 
 // The tabs after the six family tabs, whose indices the families table gives.
@@ -74,6 +82,7 @@ public:
     // Route names or route files of the task command.
     QStringList& taskList() { return taskList_; }
     QAction* action(const QString& name) const;
+    const addons::AddOns& addOns() const { return *addOns_; }
 
     // Around every reader operation: data and export actions off, then on by what the grids hold.
     void DisableExchangeActions();
@@ -87,6 +96,9 @@ public:
     // nothing). Until the status window is there, its menu item stays disabled.
     void setStatusWindow(reader::TFormStatus* window);
     void setDeleteDateDialog(TFormDelDate* dialog);
+    void setFolderChooser(TFormSelDir* dialog);
+    // "&О программе" is offered while the about box is there, and shows it modally.
+    void setAboutBox(TAboutBox* box);
     // A double-click on a row of a family's local-table grid: that row's STATUS text decoded.
     void ShowTableRowStatus(Family family, const QString& statusText);
 
@@ -116,6 +128,8 @@ private:
     // The exchange machinery; the engine is declared last so that it goes first.
     std::unique_ptr<Prompter> ownPrompter_;
     Prompter* prompter_ = nullptr;
+    addons::AddOns ownAddOns_;
+    const addons::AddOns* addOns_ = nullptr;
     std::unique_ptr<reader::SerialChannel> channel_;
     std::unique_ptr<reader::QtTimerSource> timers_;
     std::unique_ptr<reader::SystemClock> clock_;
@@ -144,6 +158,9 @@ private:
     OperationText* operationText_ = nullptr;
     StatusLink* statusLink_ = nullptr;
     StoreActions* storeActions_ = nullptr;
+    ExportActions* exportActions_ = nullptr;
+    QAction* aboutItem_ = nullptr;
+    QPointer<TAboutBox> about_;
     bool closed_ = false;
 };
 
