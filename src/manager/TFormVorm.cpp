@@ -4,7 +4,9 @@
 #include "common/Error.h"
 #include "common/PrompterDialog.h"
 #include "common/Settings.h"
+#include "common/ToExcel.h"
 #include "manager/ActionRules.h"
+#include "manager/ExportActions.h"
 #include "manager/FamilyTab.h"
 #include "manager/Gauge.h"
 #include "manager/HeaderView.h"
@@ -70,6 +72,11 @@ TFormVorm::TFormVorm(Prompter* prompter, StartupOptions options, QWidget* parent
         prompter = ownPrompter_.get();
     }
     prompter_ = prompter;
+    if (!options.addOns) {
+        ownAddOns_ = addons::loadAddOns();
+        options.addOns = &ownAddOns_;
+    }
+    addOns_ = options.addOns;
     channel_ = std::make_unique<reader::SerialChannel>();
     timers_ = std::make_unique<reader::QtTimerSource>();
     clock_ = std::make_unique<reader::SystemClock>();
@@ -82,7 +89,7 @@ TFormVorm::TFormVorm(Prompter* prompter, StartupOptions options, QWidget* parent
     store_ = std::make_unique<store::ReadingStore>(QDir::currentPath());
     views_ = std::make_unique<store::ReadingViews>(QDir::currentPath());
     routeState_ = std::make_unique<routes::RouteState>();
-    routeSources_ = std::make_unique<routes::RouteSources>(store_->sql(), nullptr, abbreviations_, *prompter_);
+    routeSources_ = std::make_unique<routes::RouteSources>(store_->sql(), addOns_->vormadd.get(), abbreviations_, *prompter_);
     routeTransfer_ = new routes::RouteTransfer(*engine_, *routeState_, *routeSources_, abbreviations_);
 
     actions_ = new MainActions(this);
@@ -93,7 +100,12 @@ TFormVorm::TFormVorm(Prompter* prompter, StartupOptions options, QWidget* parent
     statusLink_ = new StatusLink(menus.status, this);
     connect(menus.exit, &QAction::triggered, this, &QWidget::close);
     connect(menus.help, &QAction::triggered, this, &TFormVorm::openHelp);
-    menus.about->setEnabled(false); // the about box comes later
+    aboutItem_ = menus.about;
+    aboutItem_->setEnabled(false); // until the about box is made
+    connect(aboutItem_, &QAction::triggered, this, [this] {
+        if (about_)
+            about_->exec();
+    });
     connect(action(QStringLiteral("ActionConnect")), &QAction::triggered, this, &TFormVorm::ActionConnectExecute);
     connect(action(QStringLiteral("ActionDisconnect")), &QAction::triggered, this, &TFormVorm::ActionDisconnectExecute);
 
@@ -112,6 +124,7 @@ TFormVorm::TFormVorm(Prompter* prompter, StartupOptions options, QWidget* parent
                                              EnableExchangeActions();
                                      },
                                      this);
+    exportActions_ = new ExportActions(*engine_, *addOns_->vormadd, *actions_, *prompter_, this);
     connectEngine();
 
     loadSettings();
@@ -291,8 +304,7 @@ void TFormVorm::EnableExchangeActions()
     view.diaryRows = engine_->diaryGrid().rowCount();
     view.routeNamed = routesTab_->routeNamed();
     view.routeEntries = routesTab_->routeRowCount();
-    // The spreadsheet export writes .xlsx files itself; there is no program to find first.
-    view.spreadsheetAvailable = true;
+    view.spreadsheetAvailable = ExcelAvailable();
     actions_->applyStates(exchangeActionsOn(view));
 }
 
@@ -332,6 +344,19 @@ void TFormVorm::setRouteDialogs(routes::TFormRouteList* routeList, routes::TForm
                                 routes::TFormAbbr* abbr)
 {
     routeActions_->setDialogs(routeList, alternative, abbr);
+}
+
+void TFormVorm::setFolderChooser(TFormSelDir* dialog)
+{
+    exportActions_->setFolderChooser(dialog);
+}
+
+void TFormVorm::setAboutBox(TAboutBox* box)
+{
+    about_ = box;
+    aboutItem_->setEnabled(box != nullptr);
+    if (box)
+        connect(box, &QObject::destroyed, aboutItem_, [item = aboutItem_] { item->setEnabled(false); });
 }
 
 void TFormVorm::ShowTableRowStatus(Family family, const QString& statusText)

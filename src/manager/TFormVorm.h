@@ -2,7 +2,9 @@
 // The main window of the manager, as a shell: it builds its parts (actions and menus, header
 // panel, the tabs, the port choice, the local-store actions), wires them to the exchange engine,
 // and runs the start-up and close sequences. Each part owns its controls and their handlers.
+#include "common/AddOns.h"
 #include "common/Families.h"
+#include "common/TAboutBox.h"
 #include "manager/CommandLine.h"
 #include "manager/ManagerSettings.h"
 #include "reader/Engine.h"
@@ -10,6 +12,7 @@
 
 #include <QDateTime>
 #include <QMainWindow>
+#include <QPointer>
 #include <QStringList>
 #include <array>
 #include <memory>
@@ -40,6 +43,7 @@ class TFormRouteList;
 
 namespace tk::manager {
 
+class ExportActions;
 class FamilyTab;
 class Gauge;
 class HeaderView;
@@ -54,12 +58,16 @@ class SettingsPage;
 class StatusLink;
 class StoreActions;
 class TFormDelDate;
+class TFormSelDir;
 
 // What start-up takes from outside, so that tests can set it.
 struct StartupOptions {
     QStringList arguments;     // the command line, the program path first
     QDateTime now;             // for the clock check; invalid: the current time
     QDateTime programFileTime; // invalid: the last modification of the program file
+    // The add-on libraries bound at start, which must outlive the window; nullptr: the window
+    // binds them itself from the program's folder (an Error naming what is missing).
+    const addons::AddOns* addOns = nullptr;
 };
 
 // The tabs after the six family tabs, whose indices the families table gives.
@@ -86,6 +94,7 @@ public:
     // The abbreviation lists the route files' meter types are mapped with (their dialog edits them).
     routes::Abbreviations& abbreviations() { return abbreviations_; }
     QAction* action(const QString& name) const;
+    const addons::AddOns& addOns() const { return *addOns_; }
 
     // Around every reader operation: data and export actions off, then on by what the grids hold.
     void DisableExchangeActions();
@@ -100,6 +109,9 @@ public:
     void setStatusWindow(reader::TFormStatus* window);
     void setDeleteDateDialog(TFormDelDate* dialog);
     void setRouteDialogs(routes::TFormRouteList* routeList, routes::TFormAlternative* alternative, routes::TFormAbbr* abbr);
+    void setFolderChooser(TFormSelDir* dialog);
+    // "&О программе" is offered while the about box is there, and shows it modally.
+    void setAboutBox(TAboutBox* box);
     // A double-click on a row of a family's local-table grid: that row's STATUS text decoded.
     void ShowTableRowStatus(Family family, const QString& statusText);
 
@@ -129,6 +141,8 @@ private:
     // The exchange machinery; the engine is declared last so that it goes first.
     std::unique_ptr<Prompter> ownPrompter_;
     Prompter* prompter_ = nullptr;
+    addons::AddOns ownAddOns_;
+    const addons::AddOns* addOns_ = nullptr;
     std::unique_ptr<reader::SerialChannel> channel_;
     std::unique_ptr<reader::QtTimerSource> timers_;
     std::unique_ptr<reader::SystemClock> clock_;
@@ -161,6 +175,9 @@ private:
     StoreActions* storeActions_ = nullptr;
     routes::RouteTransfer* routeTransfer_ = nullptr;
     RouteActions* routeActions_ = nullptr;
+    ExportActions* exportActions_ = nullptr;
+    QAction* aboutItem_ = nullptr;
+    QPointer<TAboutBox> about_;
     bool closed_ = false;
 };
 

@@ -1,14 +1,9 @@
 // Vormer_2005: the manager of the handheld meter reader.
+#include "common/Error.h"
+#include "common/PrompterDialog.h"
+#include "manager/ManagerSettings.h"
 #include "manager/SignalCloser.h"
-#include "manager/TFormDelDate.h"
-#include "manager/TFormSelDir.h"
-#include "manager/TFormVorm.h"
-#include "reader/TFormStatus.h"
-#include "routes/TFormAbbr.h"
-#include "routes/TFormAlternative.h"
-#include "routes/TFormRouteList.h"
-
-#include <QDir>
+#include "manager/Startup.h"
 
 #include <QApplication>
 
@@ -18,21 +13,26 @@ int main(int argc, char* argv[])
     app.setApplicationName(tk::manager::applicationTitle());
     app.setApplicationDisplayName(tk::manager::applicationTitle());
 
+    // Before any window: the add-ons from the program's own folder. Without them there is no start.
+    tk::PrompterDialog startPrompter;
+    const std::optional<tk::addons::AddOns> addOns =
+        tk::manager::bindAddOns(QCoreApplication::applicationDirPath(), startPrompter);
+    if (!addOns)
+        return 1;
+
     // All forms are made at start and live until exit; the dialogs are shown when needed.
-    tk::manager::TFormVorm window(nullptr, {app.arguments(), {}, {}});
-    tk::reader::TFormStatus status(&window);
-    window.setStatusWindow(&status);
-    tk::manager::TFormDelDate delDate(&window);
-    window.setDeleteDateDialog(&delDate);
-    tk::routes::TFormAbbr abbr(window.abbreviations(), QDir::currentPath(), window.prompter(), &window);
-    tk::manager::TFormSelDir selDir(&window);
-    tk::routes::TFormRouteList routeList(&window);
-    tk::routes::TFormAlternative alternative(&window);
-    window.setRouteDialogs(&routeList, &alternative, &abbr);
+    std::unique_ptr<tk::manager::ManagerForms> forms;
+    try {
+        forms = std::make_unique<tk::manager::ManagerForms>(*addOns, nullptr,
+                                                            tk::manager::StartupOptions{app.arguments(), {}, {}});
+    } catch (const tk::Error& e) {
+        startPrompter.error(tk::manager::applicationTitle(), e.message());
+        return 1;
+    }
 
     // A stop request from outside closes the window the normal way, so nothing is lost.
-    tk::manager::SignalCloser closer(&window);
+    tk::manager::SignalCloser closer(&forms->window());
 
-    window.show();
+    forms->window().show();
     return app.exec();
 }

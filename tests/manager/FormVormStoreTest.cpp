@@ -1,6 +1,7 @@
 // The main window over a working directory of tables: start-up upgrade and views, the local-table
 // grids, writing and erasing through the window, emptying a reader-data grid and the Delete key.
 #include "WindowParts.h"
+#include "ExportTestSupport.h"
 #include "ManagerTestSupport.h"
 #include "ScriptedPrompter.h"
 
@@ -222,6 +223,7 @@ TEST_F(FormVormStore, EraseOfAMissingTableReportsTheErrorAndLeavesTheOtherViews)
 
 TEST_F(FormVormStore, EmptyingAGridDisablesItsWriteAndSpreadsheetExportAndShowsZero)
 {
+    const tk::test::ExportPlace spreadsheets; // spreadsheet files can be made
     start(QString());
     for (Family f : {Family::Vakl4, Family::Zkv}) {
         for (int i = 0; i < 3; ++i)

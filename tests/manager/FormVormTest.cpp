@@ -1,5 +1,6 @@
 // The main window built offscreen: its actions, menus and controls, and how it follows the engine.
 #include "WindowParts.h"
+#include "ExportTestSupport.h"
 #include "ManagerTestSupport.h"
 #include "ScriptedPrompter.h"
 
@@ -324,6 +325,7 @@ TEST_F(FormVormTest, ReaderActionsFollowTheEngineAndTheRouteList)
 
 TEST_F(FormVormTest, ExchangeEnablingLooksAtEachFamilysOwnGrid)
 {
+    const tk::test::ExportPlace spreadsheets; // spreadsheet files can be made
     tk::reader::Engine& engine = window_->engine();
     emit engine.exchangeActionsDisabled();
     EXPECT_FALSE(action("ActionClear_1")->isEnabled());

@@ -1,0 +1,137 @@
+#include "manager/ExportActions.h"
+
+#include "common/AddOns.h"
+#include "common/Error.h"
+#include "common/Prompter.h"
+#include "manager/ActionRules.h"
+#include "manager/MainActions.h"
+#include "manager/ManagerSettings.h"
+#include "manager/WaitCursor.h"
+#include "reader/Engine.h"
+#include "store/export/TextExport.h"
+
+#include <QAction>
+#include <QDialog>
+
+namespace tk::manager {
+
+namespace {
+
+// The hourglass over the window for a whole export, lifted while the user is asked something
+// (a dialog or message box under an hourglass looks as if it could not be answered).
+class Busy {
+public:
+    explicit Busy(QWidget* window) : window_(window) { setWaitCursor(true, window_); }
+    ~Busy() { setWaitCursor(false, window_); }
+    Busy(const Busy&) = delete;
+    Busy& operator=(const Busy&) = delete;
+
+    template <class F> auto lifted(F&& ask)
+    {
+        setWaitCursor(false, window_);
+        struct Back {
+            QWidget* w;
+            ~Back() { setWaitCursor(true, w); }
+        } back{window_};
+        return ask();
+    }
+
+private:
+    QWidget* window_;
+};
+
+// The window's prompter, with the hourglass lifted while it asks.
+class LiftingPrompter : public Prompter {
+public:
+    LiftingPrompter(Prompter& inner, Busy& busy) : inner_(inner), busy_(busy) {}
+
+    Answer message(const QString& title, const QString& text, Icon icon, Buttons buttons) override
+    {
+        return busy_.lifted([&] { return inner_.message(title, text, icon, buttons); });
+    }
+    QString openFile(const QString& title, const QString& filter) override
+    {
+        return busy_.lifted([&] { return inner_.openFile(title, filter); });
+    }
+    QString saveFile(const QString& title, const QString& filter, const QString& suggested) override
+    {
+        return busy_.lifted([&] { return inner_.saveFile(title, filter, suggested); });
+    }
+    QStringList openFiles(const QString& title, const QString& filter) override
+    {
+        return busy_.lifted([&] { return inner_.openFiles(title, filter); });
+    }
+
+private:
+    Prompter& inner_;
+    Busy& busy_;
+};
+
+} // namespace
+
+ExportActions::ExportActions(reader::Engine& engine, const addons::Vormadd& vormadd, const MainActions& actions,
+                             Prompter& prompter, QWidget* window)
+    : QObject(window), engine_(engine), vormadd_(vormadd), prompter_(prompter), window_(window)
+{
+    for (const FamilyInfo& info : kFamilies) {
+        const Family f = info.family;
+        const FamilyActionNames& a = kFamilyActions[size_t(f)];
+        if (a.text)
+            connect(actions.action(a.text), &QAction::triggered, this, [this, f] { ActionExpExecute(f); });
+        connect(actions.action(a.excel), &QAction::triggered, this, [this, f] { ActionExportExecute(f); });
+    }
+    connect(actions.action("ActionExportJournal"), &QAction::triggered, this, &ExportActions::ActionExportJournalExecute);
+    connect(actions.action("ActionExportDiary"), &QAction::triggered, this, &ExportActions::ActionExportDiaryExecute);
+}
+
+void ExportActions::ActionExpExecute(Family family)
+{
+    report([this, family] {
+        Busy busy(window_);
+        LiftingPrompter prompter(prompter_, busy);
+        store::FolderChooser chooseFolder;
+        if (selDir_)
+            chooseFolder = [this, &busy]() -> std::optional<QString> {
+                const bool ok = busy.lifted([this] { return selDir_ && selDir_->exec() == QDialog::Accepted; });
+                if (!ok)
+                    return std::nullopt;
+                return selDir_->directory();
+            };
+        store::exportFamilyText(family, engine_.familyGrid(int(family)), vormadd_, prompter, chooseFolder);
+    });
+}
+
+void ExportActions::ActionExportExecute(Family family)
+{
+    report([this, family] {
+        Busy busy(window_);
+        store::exportFamilySheet(engine_.familyGrid(int(family)));
+    });
+}
+
+void ExportActions::ActionExportJournalExecute()
+{
+    report([this] {
+        Busy busy(window_);
+        store::exportJournalSheet(engine_.journalGrid());
+    });
+}
+
+void ExportActions::ActionExportDiaryExecute()
+{
+    report([this] {
+        Busy busy(window_);
+        store::exportDiarySheet(engine_.diaryGrid());
+    });
+}
+
+void ExportActions::report(const std::function<void()>& exportRun)
+{
+    try {
+        exportRun();
+    } catch (const Error& e) {
+        prompter_.error(applicationTitle(), e.message());
+    }
+}
+
+} // namespace tk::manager
