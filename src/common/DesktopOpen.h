@@ -4,7 +4,8 @@
 
 namespace tk {
 
-// False when the desktop has no handler for it.
+// False when the desktop has no handler for it. The open command of common/DesktopHandler.h,
+// when set, is run instead of the desktop's handler.
 bool openWithDesktop(const QString& pathOrUrl);
 
 } // namespace tk

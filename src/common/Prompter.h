@@ -9,7 +9,7 @@ namespace tk {
 
 class Prompter {
 public:
-    enum class Icon { Error, Warning, Information, Question };
+    enum class Icon { Error, Warning, Information, Question, None };
     enum class Buttons { Ok, OkCancel, YesNo };
     enum class Answer { Ok, Cancel, Yes, No };
 

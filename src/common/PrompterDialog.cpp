@@ -16,6 +16,7 @@ Prompter::Answer PrompterDialog::message(const QString& title, const QString& te
     case Icon::Warning: box.setIcon(QMessageBox::Warning); break;
     case Icon::Information: box.setIcon(QMessageBox::Information); break;
     case Icon::Question: box.setIcon(QMessageBox::Question); break;
+    case Icon::None: box.setIcon(QMessageBox::NoIcon); break;
     }
     switch (buttons) {
     case Buttons::Ok: box.setStandardButtons(QMessageBox::Ok); break;

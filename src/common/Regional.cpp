@@ -2,6 +2,8 @@
 
 #include <QLocale>
 
+#include <cmath>
+
 namespace tk::regional {
 
 QString shortDateFormat()
@@ -111,6 +113,35 @@ std::optional<QTime> parseTime(const QString& text)
             return v;
     }
     return std::nullopt;
+}
+
+} // namespace tk::regional
+
+namespace tk::regional {
+
+std::optional<double> parseNumber(const QString& text)
+{
+    QLocale locale;
+    locale.setNumberOptions(locale.numberOptions() | QLocale::RejectGroupSeparator);
+    bool ok = false;
+    const double value = locale.toDouble(text.trimmed(), &ok);
+    if (!ok || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+} // namespace tk::regional
+
+namespace tk::regional {
+
+QString groupedWhole(double value)
+{
+    const double rounded = std::round(value); // std::round takes halves away from zero
+    if (rounded == 0)
+        return {};
+    QLocale locale;
+    locale.setNumberOptions(locale.numberOptions() & ~QLocale::OmitGroupSeparator);
+    return locale.toString(rounded, 'f', 0);
 }
 
 } // namespace tk::regional

@@ -46,3 +46,20 @@ std::optional<QDate> parseShortDate(const QString& text);
 std::optional<QTime> parseTime(const QString& text);
 
 } // namespace tk::regional
+
+namespace tk::regional {
+
+// A number when the whole text (blanks around it aside) reads as a finite decimal number under
+// the system's decimal separator, without digit grouping: "000042" and "12,5" (decimal comma) are
+// numbers, "12.5" there, "01.02.2005" and "12:30" are not.
+std::optional<double> parseNumber(const QString& text);
+
+} // namespace tk::regional
+
+namespace tk::regional {
+
+// A value rounded to a whole number (halves away from zero) with the system's digit grouping,
+// and an empty text for zero, as the "#,###" pattern writes it.
+QString groupedWhole(double value);
+
+} // namespace tk::regional
