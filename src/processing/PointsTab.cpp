@@ -2,6 +2,7 @@
 
 #include "common/Error.h"
 #include "common/Prompter.h"
+#include "common/ToExcel.h"
 #include "processing/Controls.h"
 #include "processing/MeterTypes.h"
 #include "processing/PointFields.h"
@@ -92,6 +93,7 @@ PointsTab::PointsTab(RouteTable& table, Prompter& prompter, TextQuestion& questi
         {"ActionEdit", &PointsTab::ActionEditExecute},
         {"ActionDelete", &PointsTab::ActionDeleteExecute},
         {"ActionRename", &PointsTab::ActionRenameExecute},
+        {"ActionRouteExcel", &PointsTab::ActionRouteExcelExecute},
     };
     for (const auto& [name, handler] : handlers)
         connect(actions.action(name), &QAction::triggered, this, [this, handler = handler] { guarded([&] { (this->*handler)(); }); });
@@ -285,6 +287,16 @@ void PointsTab::ActionDeleteExecute()
     setPointActions(false, false);
     if (points_->rowCount() == 0)
         LoadRouteList();
+}
+
+void PointsTab::ActionRouteExcelExecute()
+{
+    const QString route = selectedRoute();
+    if (route.isEmpty())
+        return;
+    // The six shown columns; the type code each row carries is not one of them.
+    const StringGrid grid = ListViewToGrid(*points_, points_->columnCount());
+    GridToExcel(grid, QStringLiteral("Маршрут: ") + route);
 }
 
 void PointsTab::ActionRenameExecute()

@@ -38,6 +38,7 @@ public:
     void ActionEditExecute();
     void ActionDeleteExecute();
     void ActionRenameExecute();
+    void ActionRouteExcelExecute();
 
     // The one selected route; empty when none or several are selected.
     QString selectedRoute() const;

@@ -4,6 +4,7 @@
 #include "common/Error.h"
 #include "common/PrompterDialog.h"
 #include "common/Settings.h"
+#include "common/ToExcel.h"
 #include "processing/BalanceTab.h"
 #include "processing/Controls.h"
 #include "processing/FilterPanel.h"
@@ -108,6 +109,7 @@ void TFormMain::buildTabs()
     v->addWidget(PageControl1, 1);
     setCentralWidget(central);
 
+    pointsTab_->setExportAvailable(&ExcelAvailable);
     connect(pointsTab_, &PointsTab::routeNamesLoaded, yearTab_, &YearTab::setRoutes);
     connect(filter_, &FilterPanel::streetTextChanged, this, [this] { reporting([this] { LoadHouses(); }); });
     connect(yearTab_, &YearTab::routeTextChanged, this, [this] { reporting([this] { LoadHouses(); }); });

@@ -1,5 +1,5 @@
 // Kelvadi: processing of the local meter-reading tables.
-#include "common/Prompter.h"
+#include "common/TAboutBox.h"
 #include "processing/ProcessingSettings.h"
 #include "processing/TFormAddPoint.h"
 #include "processing/TFormBalance.h"
@@ -22,6 +22,8 @@ int main(int argc, char* argv[])
     TFormEditPoint edit(window.routeTable(), window.prompter(), &window);
     TFormAddPoint add(window.routeTable(), window.prompter(), nullptr, &window);
     window.setPointDialogs(&add, &edit);
+    tk::TAboutBox about(tk::TAboutBox::Program::Processing, std::nullopt, &window);
+    window.setAboutBox(&about);
     TFormNoBalance noBalance(&window);
     TFormBalance balance(&window);
     TFormMemo memo(&window);

@@ -3,6 +3,8 @@
 #include "ProcessingTestSupport.h"
 #include "ScriptedPrompter.h"
 
+#include "ExportTestSupport.h"
+#include "common/TAboutBox.h"
 #include "processing/PointFields.h"
 #include "processing/TFormAddPoint.h"
 #include "processing/TFormEditPoint.h"
@@ -362,4 +364,54 @@ TEST(FormMain, MissingTablesAreReportedAndTheWindowStillOpens)
     TFormMain w(&p, &q, {QDate(2024, 5, 10)});
     EXPECT_TRUE(p.allAnswered()) << "route list, streets and balance groups each say why";
     EXPECT_EQ("ТЕЛВ-1:  0", part<PanelBar>(w, "StatusEnum")->panelText(0));
+}
+
+TEST(FormMain, RouteGoesToASpreadsheetAsItsSixColumnsUnderItsTitle)
+{
+    test::ConfigHome home;
+    test::ExportPlace place;
+    test::WorkDir wd;
+    wd.createTables();
+    addRows(wd.path(), {QStringLiteral("9876543210,'ЛЕНИНА','12А',42,4,'Петров П.П.','Север'"),
+                        QStringLiteral("12345,'МИРА','1',7,0,'','Север'"), QStringLiteral("5,'МИРА','2',8,0,'','Юг'")});
+    Kelvadi k;
+    EXPECT_FALSE(k.action("ActionRouteExcel")->isEnabled());
+    selectRoute(k.routes, QStringLiteral("Север"));
+    ASSERT_TRUE(k.action("ActionRouteExcel")->isEnabled());
+    k.action("ActionRouteExcel")->trigger();
+
+    const QStringList opened = place.opened(1);
+    ASSERT_EQ(1, opened.size());
+    const QJsonArray rows = test::readSheet(opened.front());
+    ASSERT_EQ(4, rows.size());
+    EXPECT_EQ(test::text(QStringLiteral("Маршрут: Север")), rows[0].toArray()[0]);
+    const QJsonArray captions = rows[1].toArray();
+    ASSERT_EQ(6, captions.size()) << "the type code rides along unexported";
+    EXPECT_EQ(test::text(QStringLiteral("Тип счётчика")), captions[5]);
+    const QJsonArray first = rows[2].toArray();
+    EXPECT_EQ(test::number(9876543210.0), first[0]);
+    EXPECT_EQ(test::text(QStringLiteral("12А")), first[2]);
+    EXPECT_EQ(test::number(42), first[4]);
+    EXPECT_EQ(test::text(QStringLiteral("ВАКЛ-ПДР")), first[5]);
+}
+
+TEST(FormMain, AboutBoxOpensFromTheHelpMenuOnceItIsThere)
+{
+    test::ConfigHome home;
+    test::WorkDir wd;
+    wd.createTables();
+    Kelvadi k;
+    QAction* item = part<QAction>(k.window, "NAbout");
+    EXPECT_FALSE(item->isEnabled());
+    TAboutBox about(TAboutBox::Program::Processing, std::nullopt, &k.window);
+    k.window.setAboutBox(&about);
+    ASSERT_TRUE(item->isEnabled());
+    bool shown = false;
+    QTimer::singleShot(0, &about, [&] {
+        shown = about.isVisible();
+        EXPECT_EQ("Обработка данных", about.ProductName->text());
+        about.OKButton->click();
+    });
+    item->trigger();
+    EXPECT_TRUE(shown);
 }
