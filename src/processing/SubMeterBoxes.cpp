@@ -2,16 +2,10 @@
 
 #include "processing/Controls.h"
 
-#include <QComboBox>
-#include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
-#include <QHBoxLayout>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QProgressBar>
-#include <QPushButton>
 #include <QVBoxLayout>
 
 namespace tk::processing {

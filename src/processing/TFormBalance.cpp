@@ -5,13 +5,10 @@
 #include "processing/SubMeterBoxes.h"
 
 #include <QComboBox>
-#include <QFormLayout>
-#include <QGridLayout>
+#include <QLabel>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>

@@ -126,12 +126,6 @@ void TFormMain::setPointDialogs(TFormAddPoint* add, TFormEditPoint* edit)
     pointsTab_->setDialogs(add, edit);
 }
 
-void TFormMain::setBalanceDialogs(TFormNoBalance*, TFormBalance*, TFormMemo*)
-{
-    // The balance dialogs are opened by ActionBalance and ActionNoBalance, which come with the
-    // balance calculation.
-}
-
 void TFormMain::setAboutBox(QDialog* about)
 {
     about_ = about;

@@ -30,10 +30,7 @@ class ReadingsTab;
 class RouteTable;
 class TextQuestion;
 class TFormAddPoint;
-class TFormBalance;
 class TFormEditPoint;
-class TFormMemo;
-class TFormNoBalance;
 class YearTab;
 
 // What start-up takes from outside, so that tests can set it.
@@ -54,7 +51,6 @@ public:
 
     // The forms made after the main window (held, not owned).
     void setPointDialogs(TFormAddPoint* add, TFormEditPoint* edit);
-    void setBalanceDialogs(TFormNoBalance* noBalance, TFormBalance* balance, TFormMemo* memo);
     void setAboutBox(QDialog* about);
 
     RouteTable& routeTable() { return *routes_; }

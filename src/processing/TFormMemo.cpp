@@ -1,15 +1,6 @@
 #include "processing/TFormMemo.h"
 
-#include <QComboBox>
-#include <QFormLayout>
-#include <QGridLayout>
-#include <QGroupBox>
-#include <QHBoxLayout>
-#include <QLabel>
-#include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QProgressBar>
-#include <QPushButton>
 #include <QVBoxLayout>
 
 namespace tk::processing {

@@ -27,7 +27,7 @@ int main(int argc, char* argv[])
     TFormNoBalance noBalance(&window);
     TFormBalance balance(&window);
     TFormMemo memo(&window);
-    window.setBalanceDialogs(&noBalance, &balance, &memo);
+    // The balance dialogs are opened by the balance actions, which come with the balance calculation.
 
     window.show();
     return app.exec();
