@@ -7,6 +7,10 @@
 //                                     one statement of the local SQL; rows as tab-separated
 //                                     text with a header line. KIND: text, real, int, date
 //                                     (YYYY-MM-DD) or null (NAME=null)
+//   tk-table demo DIR [--today YYYY-MM-DD]
+//                                     the demo working directory: routes, readings up to
+//                                     today, balance groups; only into missing or empty tables
+#include "DemoContent.h"
 #include "store/dbf/DbfFile.h"
 #include "common/Error.h"
 #include "store/dbf/LocalSql.h"
@@ -32,7 +36,8 @@ int usage()
 {
     QTextStream(stderr) << "usage: tk-table create DIR [TABLE...]\n"
                            "       tk-table info FILE\n"
-                           "       tk-table sql DIR STATEMENT [NAME=KIND:VALUE...]\n";
+                           "       tk-table sql DIR STATEMENT [NAME=KIND:VALUE...]\n"
+                           "       tk-table demo DIR [--today YYYY-MM-DD]\n";
     return 2;
 }
 
@@ -146,6 +151,22 @@ int sql(const QStringList& args)
     return 0;
 }
 
+int demo(const QStringList& args)
+{
+    QDate today = QDate::currentDate();
+    if (args.size() == 3 && args[1] == QLatin1String("--today")) {
+        today = QDate::fromString(args[2], Qt::ISODate);
+        if (!today.isValid())
+            throw Error(QStringLiteral("--today %1 is not a date YYYY-MM-DD").arg(args[2]));
+    } else if (args.size() != 1) {
+        return usage();
+    }
+    const tabletool::DemoSummary s = tabletool::makeDemo(args[0], today);
+    out() << s.points << " points on " << s.routes << " routes, " << s.readings << " readings, " << s.balanceRows
+          << " balance rows\n";
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -163,6 +184,8 @@ int main(int argc, char** argv)
             rc = info(args);
         else if (cmd == "sql")
             rc = sql(args);
+        else if (cmd == "demo")
+            rc = demo(args);
         else
             return usage();
         out().flush();

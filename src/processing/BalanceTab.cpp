@@ -1,0 +1,57 @@
+#include "processing/BalanceTab.h"
+
+#include "processing/BalanceGroups.h"
+#include "processing/Controls.h"
+#include "processing/ProcessingActions.h"
+
+#include <QHBoxLayout>
+#include <QSplitter>
+#include <QStandardItemModel>
+#include <QTableView>
+#include <QToolBar>
+
+namespace tk::processing {
+
+namespace {
+// The main meter's type code and coefficient travel with each group in its first cell.
+constexpr int kTypeRole = Qt::UserRole + 1;
+constexpr int kKentRole = Qt::UserRole + 2;
+} // namespace
+
+BalanceTab::BalanceTab(store::LocalSql& sql, const ProcessingActions& actions, QWidget* parent) : QWidget(parent), sql_(sql)
+{
+    setObjectName(QStringLiteral("TabBalance"));
+    auto* h = new QHBoxLayout(this);
+    h->setContentsMargins(0, 0, 0, 0);
+    h->setSpacing(0);
+    h->addWidget(actions.verticalToolBar(QStringLiteral("ToolBarBalance"), {"ActionBalance", "ActionCountBalance", "ActionBalanceExcel"}));
+    auto* split = new QSplitter(Qt::Vertical, this);
+    split->setObjectName(QStringLiteral("SplitterBalance"));
+    split->setChildrenCollapsible(false);
+    h->addWidget(split, 1);
+    ListBalance = reportList("ListBalance", QStringLiteral("Счётчики баланса"),
+                             {{QStringLiteral("Счетчик"), 100}, {QStringLiteral("Описание"), 300}}, true, false, split);
+    groups_ = listModel(ListBalance);
+    CountBalanceList = reportList("CountBalanceList", QStringLiteral("Расчёт баланса"),
+                                  {{QStringLiteral("Счётчик"), 80}, {QStringLiteral("Описание"), 150}, {QStringLiteral("Дата с"), 75},
+                                   {QStringLiteral("Дата по"), 75}, {QStringLiteral("Показания"), 100}, {QStringLiteral("Баланс"), 80},
+                                   {QStringLiteral("Баланс (%)"), 100}, {QStringLiteral("Без учета"), 80}},
+                                  true, false, split);
+    split->addWidget(ListBalance);
+    split->addWidget(CountBalanceList);
+    split->setStretchFactor(1, 1);
+    split->setSizes({81, 300});
+}
+
+void BalanceTab::LoadBalanceList()
+{
+    groups_->removeRows(0, groups_->rowCount());
+    for (const BalanceGroup& g : loadBalanceGroups(sql_)) {
+        auto* caption = new QStandardItem(g.caption);
+        caption->setData(g.type, kTypeRole);
+        caption->setData(g.kent, kKentRole);
+        groups_->appendRow({caption, new QStandardItem(g.description)});
+    }
+}
+
+} // namespace tk::processing

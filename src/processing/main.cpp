@@ -1,0 +1,34 @@
+// Kelvadi: processing of the local meter-reading tables.
+#include "common/TAboutBox.h"
+#include "processing/ProcessingSettings.h"
+#include "processing/TFormAddPoint.h"
+#include "processing/TFormBalance.h"
+#include "processing/TFormEditPoint.h"
+#include "processing/TFormMain.h"
+#include "processing/TFormMemo.h"
+#include "processing/TFormNoBalance.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    app.setApplicationName(tk::processing::applicationTitle());
+    app.setApplicationDisplayName(tk::processing::applicationTitle());
+
+    using namespace tk::processing;
+    // All forms are made at start, in this order, and live until exit.
+    TFormMain window;
+    TFormEditPoint edit(window.routeTable(), window.prompter(), &window);
+    TFormAddPoint add(window.routeTable(), window.prompter(), nullptr, &window);
+    window.setPointDialogs(&add, &edit);
+    tk::TAboutBox about(tk::TAboutBox::Program::Processing, std::nullopt, &window);
+    window.setAboutBox(&about);
+    TFormNoBalance noBalance(&window);
+    TFormBalance balance(&window);
+    TFormMemo memo(&window);
+    // The balance dialogs are opened by the balance actions, which come with the balance calculation.
+
+    window.show();
+    return app.exec();
+}
