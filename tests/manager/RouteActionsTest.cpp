@@ -16,7 +16,9 @@
 #include "store/reading/ReadingStore.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFile>
+#include <QTabWidget>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -125,4 +127,30 @@ TEST_F(RouteActionsTest, AbbreviationsAreWrittenOnlyByOkButEditsMapAtOnce)
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(toCp1251(QStringLiteral("ВАКЛ-ДР\r\nТрёхфазный\r\n")), f.readAll());
     EXPECT_TRUE(QFile::exists(work_.file("Abbr_lum.txt"))) << "Ok writes all five";
+}
+
+TEST_F(RouteActionsTest, RouteFileIsReadThroughTheAddOnWithItsBadLinesReported)
+{
+    const QString path = work_.file("Заречье.txt");
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(toCp1251(QStringLiteral("1000000001;Ленина;12;100001;ТЕЛВ-1\r\n"
+                                    "1000000002;Ленина;12/2;100002;Гидрометр\r\n"
+                                    "1000000003;Мира;7А;200017;BAКЛ-4\r\n")));
+    f.close();
+    prompter_.answerFile(path);
+    prompter_.expect("Ошибка в файле", "Ошибка в строке №2. Неверный тип счетчика. Продолжить загрузку ?",
+                     Prompter::Icon::Error, Prompter::Buttons::YesNo, Prompter::Answer::Yes);
+    const QString cwd = QDir::currentPath();
+    window_->action("ActionLoadRoute")->trigger();
+    EXPECT_EQ(cwd, QDir::currentPath());
+    EXPECT_EQ(QStringLiteral("Заречье"), part<QLineEdit>(*window_, "EditRoute")->text());
+    ASSERT_EQ(2, window_->routeState().list().rowCount());
+    EXPECT_EQ(QStringLiteral("BAКЛ-4"), window_->routeState().list().cell(1, 4));
+    EXPECT_EQ(manager::TabRoutes, part<QTabWidget>(*window_, "PageControl1")->currentIndex());
+
+    // Cancelled: nothing changes.
+    prompter_.answerFile(QString());
+    window_->action("ActionLoadRoute")->trigger();
+    EXPECT_EQ(2, window_->routeState().list().rowCount());
 }
