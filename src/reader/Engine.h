@@ -157,7 +157,6 @@ public:
     // State shared with the window and the chains.
     const HeaderPanel& header() const { return header_; }
     Prompter& prompter() { return prompter_; }
-    const Clock& clock() const { return clock_; }
     int firmwareWord() const { return firmwareWord_; }
     bool clockDue() const { return clockDue_; }
     int workIndex() const { return workIndex_; }
@@ -238,7 +237,6 @@ private:
     void onStreetRecord(bool isRecord);
     void onAcknowledgement(uint8_t function);
     void onDbName();
-    bool storeDbName(); // true when the reply carried a name
     void onSettingsReply(uint8_t function);
     void onListRecord(bool journal);
     void onRefused();

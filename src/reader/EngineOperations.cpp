@@ -240,19 +240,12 @@ void Engine::onSettingsReply(uint8_t function)
         emit settingsReadDone();
 }
 
-bool Engine::storeDbName()
+void Engine::onDbName()
 {
     const int db = rx_.at(2);
     const bool named = rx_.length() == 15;
     if (named && db < kDatabaseCount)
         dbNames_[size_t(db)] = decodeDbName(rx_.data());
-    return named;
-}
-
-void Engine::onDbName()
-{
-    const int db = rx_.at(2);
-    const bool named = storeDbName();
     if (onFamilyStep(GetDbName))
         return;
     if (stepNo_ != StepListName || db != workIndex_)
