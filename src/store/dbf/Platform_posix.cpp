@@ -90,7 +90,12 @@ bool OsFile::mapView(std::uint64_t offset, std::size_t n, FileView& view) const
     const std::size_t length = std::size_t(offset - start) + n;
     // The pages are mapped in at once: a scan touches every one of them, and one call costs
     // less than a fault for each block of pages.
-    void* p = ::mmap(nullptr, length, PROT_READ, MAP_SHARED | MAP_POPULATE, fd_, off_t(start));
+#ifdef MAP_POPULATE
+    const int flags = MAP_SHARED | MAP_POPULATE;
+#else
+    const int flags = MAP_SHARED;
+#endif
+    void* p = ::mmap(nullptr, length, PROT_READ, flags, fd_, off_t(start));
     if (p == MAP_FAILED)
         return false;
     view.base_ = p;
