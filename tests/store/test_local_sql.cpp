@@ -3,6 +3,7 @@
 #include "store/dbf/DbfFile.h"
 #include "common/Error.h"
 #include "store/dbf/LocalSql.h"
+#include "store/dbf/Restructure.h"
 #include "StoreTestUtil.h"
 
 #include <QLocale>
@@ -450,6 +451,60 @@ TEST(LocalSql, ChangesByAnotherConnectionAreSeenAndIndexesFollowThem)
     // A table file added after the connection was opened is found.
     tk::test::writeAll(d.file("Extra.DBF"), tk::test::readAll(d.file("Balance.dbf")));
     EXPECT_EQ(a.select({"SELECT COUNT(*) FROM extra"}).value(0, 0).toLongLong(), 17);
+}
+
+// Look-ups served from the in-memory indexes return exactly the rows a scan returns, for
+// every operator, values between, at and beyond the keys, and whichever form the index
+// takes: keys close together (kept by key), keys with a negative among them (kept as
+// sorted pairs), fractional keys, blanks and deleted records. A unary plus hides the
+// column from the index, which gives the scan's answer.
+TEST(LocalSql, IndexedLookUpsReturnWhatAScanReturns)
+{
+    QTemporaryDir dir;
+    tk::dbf::Schema s;
+    s.fields = {{"NUM", 'N', 6, 0, 0}, {"FRAC", 'N', 8, 2, 0}, {"DAY", 'D', 8, 0, 0}};
+    for (const char* name : {"Close.dbf", "Mixed.dbf"})
+        tk::dbf::createTable(dir.filePath(name), s);
+    LocalSql sql(dir.path());
+    for (const char* table : {"close", "mixed"}) {
+        for (int i = 0; i < 60; ++i)
+            sql.execute({QStringLiteral("INSERT INTO %1(num, frac, day) VALUES(:n, :f, :d)").arg(table)},
+                        Params().integer("n", 100 + i % 17).real("f", (i % 9) * 0.25 - 1).text("d", QStringLiteral("2024-02-%1").arg(1 + i % 29, 2, 10, QChar('0'))));
+        sql.execute({QStringLiteral("INSERT INTO %1(frac) VALUES(NULL)").arg(table)});
+        sql.execute({QStringLiteral("DELETE FROM %1 WHERE rowid % 7 = 3").arg(table)});
+    }
+    sql.execute({"INSERT INTO mixed(num, day) VALUES(-5, '1999-12-31')"});
+    const QStringList ops = {"=", "<", "<=", ">", ">="};
+    const std::vector<std::pair<QString, QVariant>> keys = {
+        {"num", 99}, {"num", 100}, {"num", 107}, {"num", 107.5}, {"num", 116}, {"num", 117}, {"num", -5}, {"num", -1e300},
+        {"frac", -1.0}, {"frac", -0.25}, {"frac", 0.3}, {"frac", 1.0}, {"frac", 5},
+        {"day", "2024-01-31"}, {"day", "2024-02-01"}, {"day", "2024-02-15"}, {"day", "2024-02-29"}, {"day", "2024-03-01"}};
+    for (const char* table : {"close", "mixed"}) {
+        for (const auto& [column, key] : keys) {
+            for (const QString& op : ops) {
+                Params p;
+                if (key.typeId() == QMetaType::QString)
+                    p.text("k", key.toString());
+                else if (key.typeId() == QMetaType::Int)
+                    p.integer("k", key.toInt());
+                else
+                    p.real("k", key.toDouble());
+                auto rows = [&](const QString& lhs) {
+                    const Rows r = sql.select({QStringLiteral("SELECT rowid FROM %1 WHERE %2 %3 :k ORDER BY rowid").arg(table, lhs, op)}, p);
+                    std::vector<long long> out;
+                    for (int i = 0; i < r.size(); ++i)
+                        out.push_back(r.value(i, 0).toLongLong());
+                    return out;
+                };
+                const std::vector<long long> scanned = rows("+" + column);
+                EXPECT_EQ(rows(column), scanned) << table << " " << column.toStdString() << " " << op.toStdString() << " "
+                                                 << key.toString().toStdString();
+                if (column == "num" && op == "=" && key == QVariant(107)) {
+                    EXPECT_FALSE(scanned.empty()) << "the cases must find rows";
+                }
+            }
+        }
+    }
 }
 
 TEST(LocalSql, UnreadableTableIsReportedByItsOwnFault)

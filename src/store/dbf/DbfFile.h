@@ -63,8 +63,10 @@ public:
     // until the next call on this file.
     const char* record(std::uint32_t recno);
     static bool isDeleted(const char* raw) { return raw[0] == kDeletedFlag; }
-    // Every record in order, read in large blocks (the one-pass scan that builds indexes).
-    void forEachRecord(const std::function<void(std::uint32_t recno, const char* raw)>& fn);
+    // Every record in order, as runs of consecutive records lying one after the other at
+    // `base` (recordLength bytes apart), for the one-pass scan that builds indexes: records
+    // the statement in progress changed come as runs of one. Call it holding the data lock.
+    void forEachRun(const std::function<void(std::uint32_t first, std::uint32_t n, const char* base)>& fn);
 
     // Locks for a statement. The shared data lock for reading, the exclusive one for
     // writing; either undoes a half-done statement of a writer that died first. False when

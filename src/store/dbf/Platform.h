@@ -24,6 +24,31 @@ struct FileStamp {
 enum class LockSlot { Presence, Data, Entry };
 enum class LockKind { Shared, Exclusive };
 
+// A read-only memory view of part of a file, for scanning a whole table without copying it
+// into a buffer first. The caller keeps it only while it holds the table's data lock (no
+// program of ours shortens the file then: touching a page beyond the end of a mapped file
+// is a fatal signal on POSIX systems) and drops it before letting go of the lock; on Windows
+// a view also keeps the file from being cut short, so it must not outlive the statement.
+class FileView {
+public:
+    FileView() = default;
+    ~FileView();
+    FileView(const FileView&) = delete;
+    FileView& operator=(const FileView&) = delete;
+    const char* data() const { return data_; }
+    bool empty() const { return data_ == nullptr; }
+    void reset();
+
+private:
+    friend class OsFile;
+    void* base_ = nullptr; // where the system mapped it (the offset rounded down)
+    std::size_t baseLength_ = 0;
+    const char* data_ = nullptr;
+#ifdef _WIN32
+    void* mapping_ = nullptr; // HANDLE of the file mapping object
+#endif
+};
+
 class OsFile {
 public:
     enum class Mode { ReadOnly, ReadWrite, CreateTruncate };
@@ -47,6 +72,10 @@ public:
     void sync();
     std::uint64_t size() const;
     FileStamp stamp() const;
+    // Maps bytes [offset, offset + n) of the file, which must lie within it, into `view`.
+    // False when the system will not map it (no address space, a file system without
+    // mappings): the caller then reads the bytes instead.
+    bool mapView(std::uint64_t offset, std::size_t n, FileView& view) const;
 
     // Non-blocking attempt; false when another open file holds a conflicting lock. Locking
     // a slot this file already holds converts the lock to the kind asked for.

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -66,6 +67,41 @@ void OsFile::close()
         ::close(fd_);
     fd_ = -1;
     writable_ = false;
+}
+
+FileView::~FileView() { reset(); }
+
+void FileView::reset()
+{
+    if (base_)
+        ::munmap(base_, baseLength_);
+    base_ = nullptr;
+    baseLength_ = 0;
+    data_ = nullptr;
+}
+
+bool OsFile::mapView(std::uint64_t offset, std::size_t n, FileView& view) const
+{
+    view.reset();
+    if (fd_ < 0 || n == 0)
+        return false;
+    static const std::uint64_t page = std::uint64_t(::sysconf(_SC_PAGESIZE));
+    const std::uint64_t start = offset - offset % page;
+    const std::size_t length = std::size_t(offset - start) + n;
+    // The pages are mapped in at once: a scan touches every one of them, and one call costs
+    // less than a fault for each block of pages.
+#ifdef MAP_POPULATE
+    const int flags = MAP_SHARED | MAP_POPULATE;
+#else
+    const int flags = MAP_SHARED;
+#endif
+    void* p = ::mmap(nullptr, length, PROT_READ, flags, fd_, off_t(start));
+    if (p == MAP_FAILED)
+        return false;
+    view.base_ = p;
+    view.baseLength_ = length;
+    view.data_ = static_cast<const char*>(p) + (offset - start);
+    return true;
 }
 
 std::size_t OsFile::readAt(std::uint64_t offset, void* buf, std::size_t n) const

@@ -133,6 +133,45 @@ void OsFile::close()
     writable_ = false;
 }
 
+FileView::~FileView() { reset(); }
+
+void FileView::reset()
+{
+    if (base_)
+        UnmapViewOfFile(base_);
+    if (mapping_)
+        CloseHandle(H(mapping_));
+    base_ = nullptr;
+    mapping_ = nullptr;
+    baseLength_ = 0;
+    data_ = nullptr;
+}
+
+bool OsFile::mapView(std::uint64_t offset, std::size_t n, FileView& view) const
+{
+    view.reset();
+    if (!handle_ || n == 0)
+        return false;
+    // A view starts on the allocation granularity (64 KiB), not just on a page.
+    SYSTEM_INFO si {};
+    GetSystemInfo(&si);
+    const std::uint64_t start = offset - offset % si.dwAllocationGranularity;
+    const std::size_t length = std::size_t(offset - start) + n;
+    HANDLE mapping = CreateFileMappingW(H(handle_), nullptr, PAGE_READONLY, 0, 0, nullptr);
+    if (!mapping)
+        return false;
+    void* p = MapViewOfFile(mapping, FILE_MAP_READ, DWORD(start >> 32), DWORD(start & 0xFFFFFFFFu), length);
+    if (!p) {
+        CloseHandle(mapping);
+        return false;
+    }
+    view.mapping_ = mapping;
+    view.base_ = p;
+    view.baseLength_ = length;
+    view.data_ = static_cast<const char*>(p) + (offset - start);
+    return true;
+}
+
 std::size_t OsFile::readAt(std::uint64_t offset, void* buf, std::size_t n) const
 {
     std::size_t done = 0;

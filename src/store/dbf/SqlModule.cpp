@@ -32,6 +32,7 @@
 
 #include <QFileInfo>
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <map>
@@ -94,6 +95,13 @@ int collateRu(void*, int na, const void* a, int nb, const void* b)
 
 struct NumIndex {
     std::vector<std::pair<double, std::uint32_t>> sorted, tail;
+    // Whole keys lying closer together than there are entries (account and meter numbers,
+    // dates) are kept by key instead of in `sorted`: the records of key lo + k are
+    // records[start[k] .. start[k + 1]), in record order. Four bytes an entry instead of
+    // sixteen, and built by one placing pass over them.
+    double lo = 0;
+    std::vector<std::uint32_t> start, records;
+    bool dense() const { return !start.empty(); }
 };
 struct TextIndex {
     std::vector<std::pair<std::uint64_t, std::uint32_t>> sorted, tail;
@@ -230,6 +238,40 @@ bool numericKey(const Value& v, double& key)
     return true;
 }
 
+// Eight ASCII digits read at once, the first character in the lowest byte (the way a little
+// endian machine loads them): building the indexes of a large table reads two keys a record,
+// and a digit at a time was most of the instructions of that scan.
+static_assert(std::endian::native == std::endian::little);
+
+std::uint64_t loadEight(const char* p)
+{
+    std::uint64_t x;
+    std::memcpy(&x, p, sizeof x);
+    return x;
+}
+
+bool eightDigits(std::uint64_t x)
+{
+    // High nibble 3 before and after adding 6: each byte is '0'..'9'.
+    return ((x & 0xF0F0F0F0F0F0F0F0ULL) | (((x + 0x0606060606060606ULL) & 0xF0F0F0F0F0F0F0F0ULL) >> 4))
+           == 0x3333333333333333ULL;
+}
+
+// Digit pairs: bytes 0, 2, 4 and 6 hold the numbers of characters 0-1, 2-3, 4-5 and 6-7.
+std::uint64_t digitPairs(std::uint64_t x)
+{
+    x -= 0x3030303030303030ULL;
+    return x * 10 + (x >> 8);
+}
+
+std::uint32_t eightDigitValue(std::uint64_t x)
+{
+    const std::uint64_t pairs = digitPairs(x);
+    std::uint64_t v = pairs & 0x000000FF000000FFULL;
+    std::uint64_t w = (pairs >> 16) & 0x000000FF000000FFULL;
+    return std::uint32_t((v * (100 + (1000000ULL << 32)) + w * (1 + (10000ULL << 32))) >> 32);
+}
+
 // The index key of a plain integer field ("  -1234"), read without decoding the field;
 // false for anything else (blank, a point, odd bytes), which takes the decoder's path.
 bool fastInteger(const char* p, int width, double& key)
@@ -245,11 +287,20 @@ bool fastInteger(const char* p, int width, double& key)
     if (i == width || width - i > 18)
         return false;
     std::int64_t v = 0;
-    for (; i < width; ++i) {
-        const char c = p[i];
-        if (c < '0' || c > '9')
+    if (width - i <= 8) {
+        // Padded in front with zeros to eight digits.
+        std::uint64_t x = 0x3030303030303030ULL;
+        std::memcpy(reinterpret_cast<char*>(&x) + (8 - (width - i)), p + i, std::size_t(width - i));
+        if (!eightDigits(x))
             return false;
-        v = v * 10 + (c - '0');
+        v = eightDigitValue(x);
+    } else {
+        for (; i < width; ++i) {
+            const char c = p[i];
+            if (c < '0' || c > '9')
+                return false;
+            v = v * 10 + (c - '0');
+        }
     }
     key = double(negative ? -v : v);
     return true;
@@ -258,55 +309,117 @@ bool fastInteger(const char* p, int width, double& key)
 // The key of a D field holding a possible date (YYYYMMDD); false for anything else.
 bool fastDate(const char* p, double& key)
 {
-    int v = 0;
-    for (int i = 0; i < 8; ++i) {
-        if (p[i] < '0' || p[i] > '9')
-            return false;
-        v = v * 10 + (p[i] - '0');
-    }
-    const int y = v / 10000, m = v / 100 % 100, d = v % 100;
+    const std::uint64_t x = loadEight(p);
+    if (!eightDigits(x))
+        return false;
+    const std::uint64_t pairs = digitPairs(x);
+    const int y = int(pairs & 0xFF) * 100 + int((pairs >> 16) & 0xFF);
+    const int m = int((pairs >> 32) & 0xFF), d = int((pairs >> 48) & 0xFF);
     static constexpr int kDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     if (y == 0 || m < 1 || m > 12 || d < 1 || d > kDays[m - 1])
         return false;
     if (m == 2 && d == 29 && !(y % 4 == 0 && (y % 100 != 0 || y % 400 == 0)))
         return false;
-    key = v;
+    key = y * 10000 + m * 100 + d;
     return true;
 }
 
 // One column's index while it is filled: where its entries go.
 struct IndexSink {
-    int col;
-    const Field* field;
+    int col = -1;
+    const Field* field = nullptr;
     NumIndex* num = nullptr;
     TextIndex* text = nullptr;
+    // Which quick reading of the raw field to try first: integers and dates are nearly every
+    // key of a reading table, and are read straight from the record's bytes.
+    enum class Quick { None, Integer, Date } quick = Quick::None;
+    // The span of the numeric keys put into `sorted`, and whether all are whole numbers:
+    // noted as they come, so that choosing how to sort them costs no pass of its own.
+    double lo = HUGE_VAL, hi = -HUGE_VAL;
+    bool whole = true;
+    // While a numeric index is built: the key of each record by record number when it is a
+    // whole number from 0 to 2^32 - 2 (nearly every key of a reading table), kNoKey
+    // otherwise, the key then being in `sorted`. Four bytes a record where a (key, record)
+    // pair takes sixteen: on a large table most of the build's time went into the memory
+    // the pairs newly took.
+    static constexpr std::uint32_t kNoKey = 0xFFFFFFFFu;
+    std::vector<std::uint32_t> compact;
+    std::uint32_t compactLo = kNoKey, compactHi = 0;
+    std::size_t compactCount = 0;
+
+    void putCompact(double k, std::uint32_t recno)
+    {
+        if (k >= 0 && k < double(kNoKey)) {
+            const auto c = std::uint32_t(k);
+            compact.push_back(c);
+            compactLo = std::min(compactLo, c);
+            compactHi = std::max(compactHi, c);
+            ++compactCount;
+        } else {
+            compact.push_back(kNoKey);
+            put(k, recno);
+        }
+    }
+
+    // The key of the quick reading; false when the field needs the decoder.
+    bool quickKey(const char* raw, double& k) const
+    {
+        switch (quick) {
+        case Quick::Integer: return fastInteger(raw + field->offset, field->width, k);
+        case Quick::Date: return fastDate(raw + field->offset, k);
+        case Quick::None: break;
+        }
+        return false;
+    }
+    void put(double k, std::uint32_t recno)
+    {
+        num->sorted.emplace_back(k, recno);
+        lo = std::min(lo, k);
+        hi = std::max(hi, k);
+    }
 };
 
-void addKey(Table* t, const IndexSink& s, const char* raw, std::uint32_t recno, bool tail, Value& v)
+// The key of a field the quick reading does not take, through the decoder.
+void addDecoded(Table* t, IndexSink& s, const char* raw, std::uint32_t recno, bool tail, Value& v)
 {
-    const Field& f = *s.field;
-    double k;
-    if (f.type == 'N' || f.type == 'F') {
-        if (fastInteger(raw + f.offset, f.width, k)) {
-            (tail ? s.num->tail : s.num->sorted).emplace_back(k == 0 ? 0.0 : k, recno);
-            return;
-        }
-    } else if (f.type == 'D' && fastDate(raw + f.offset, k)) {
-        (tail ? s.num->tail : s.num->sorted).emplace_back(k, recno);
-        return;
-    }
-    decodeField(f, t->schema().codePage, raw, v, {t->name(), long(recno)});
+    decodeField(*s.field, t->schema().codePage, raw, v, {t->name(), long(recno)});
     if (v.kind == Value::Kind::Null)
         return;
-    if (s.text)
+    double k;
+    if (s.text) {
         (tail ? s.text->tail : s.text->sorted).emplace_back(hashText(v.text), recno);
-    else if (s.num && numericKey(v, k))
-        (tail ? s.num->tail : s.num->sorted).emplace_back(k == 0 ? 0.0 : k, recno);
+    } else if (s.num && numericKey(v, k)) {
+        if (k == 0)
+            k = 0.0; // one key for -0 and 0
+        if (tail) {
+            s.num->tail.emplace_back(k, recno);
+        } else {
+            s.put(k, recno);
+            s.whole = s.whole && k == std::floor(k);
+        }
+    }
+}
+
+void addKey(Table* t, IndexSink& s, const char* raw, std::uint32_t recno, bool tail, Value& v)
+{
+    double k;
+    if (!s.quickKey(raw, k))
+        addDecoded(t, s, raw, recno, tail, v);
+    else if (tail)
+        s.num->tail.emplace_back(k, recno);
+    else
+        s.put(k, recno);
 }
 
 IndexSink sinkOf(Table* t, int col)
 {
-    IndexSink s{col, &t->schema().fields[std::size_t(col)]};
+    IndexSink s;
+    s.col = col;
+    s.field = &t->schema().fields[std::size_t(col)];
+    if (s.field->type == 'N' || s.field->type == 'F')
+        s.quick = IndexSink::Quick::Integer;
+    else if (s.field->type == 'D')
+        s.quick = IndexSink::Quick::Date;
     if (s.field->type == 'C') {
         auto it = t->textIdx.find(col);
         if (it != t->textIdx.end())
@@ -321,7 +434,7 @@ IndexSink sinkOf(Table* t, int col)
 
 void addToIndex(Table* t, int col, const char* raw, std::uint32_t recno, bool tail)
 {
-    const IndexSink s = sinkOf(t, col);
+    IndexSink s = sinkOf(t, col);
     if (!s.num && !s.text)
         return;
     Value v;
@@ -367,38 +480,17 @@ std::uint64_t orderedBits(double d)
     return (b >> 63) ? ~b : (b | (std::uint64_t(1) << 63));
 }
 
-// The common case of numbers and dates: whole keys within 2^32 of each other. Each entry
-// packs into one 64-bit word (key offset above, record below), and three passes over the
-// key's bits sort them; the scan added them in record order, which the passes keep.
-bool sortWholeKeys(std::vector<std::pair<double, std::uint32_t>>& v)
+// Whole keys within 2^32 of each other that did not all fit the compact form (negative
+// numbers among them, say): each entry packs into one 64-bit word (key offset above, record
+// below), and up to three passes over the key's bits sort them, keeping record order.
+bool sortWholeKeys(NumIndex& idx, double lo, double hi, bool whole)
 {
+    std::vector<std::pair<double, std::uint32_t>>& v = idx.sorted;
     if (v.empty())
         return true;
-    double lo = v.front().first, hi = lo;
-    bool whole = true;
-    for (const auto& e : v) {
-        whole = whole && e.first == std::floor(e.first);
-        lo = std::min(lo, e.first);
-        hi = std::max(hi, e.first);
-    }
     if (!whole || hi - lo >= 4294967296.0)
         return false;
     const std::size_t n = v.size();
-    if (hi - lo < double(2 * n + 1024)) {
-        // Keys closer together than there are entries (account and meter numbers, dates):
-        // one counting pass and one placing pass.
-        const std::size_t range = std::size_t(hi - lo) + 1;
-        std::vector<std::uint32_t> start(range + 1, 0);
-        for (const auto& e : v)
-            ++start[std::size_t(e.first - lo) + 1];
-        for (std::size_t k = 0; k < range; ++k)
-            start[k + 1] += start[k];
-        std::vector<std::pair<double, std::uint32_t>> out(n);
-        for (const auto& e : v)
-            out[start[std::size_t(e.first - lo)]++] = e;
-        v.swap(out);
-        return true;
-    }
     std::unique_ptr<std::uint64_t[]> a(new std::uint64_t[n]), b(new std::uint64_t[n]);
     for (std::size_t i = 0; i < n; ++i)
         a[i] = (std::uint64_t(v[i].first - lo) << 32) | v[i].second;
@@ -418,6 +510,54 @@ bool sortWholeKeys(std::vector<std::pair<double, std::uint32_t>>& v)
     for (std::size_t i = 0; i < n; ++i)
         v[i] = {lo + double(a[i] >> 32), std::uint32_t(a[i] & 0xFFFFFFFFu)};
     return true;
+}
+
+// The dense form straight from the compact keys: one counting pass and one placing pass.
+void denseFromCompact(IndexSink& s)
+{
+    NumIndex& idx = *s.num;
+    const std::uint32_t lo = s.compactLo;
+    const std::size_t range = std::size_t(s.compactHi - lo) + 1;
+    idx.lo = lo;
+    idx.start.assign(range + 1, 0);
+    for (std::uint32_t k : s.compact)
+        if (k != IndexSink::kNoKey)
+            ++idx.start[k - lo + 1];
+    for (std::size_t k = 0; k < range; ++k)
+        idx.start[k + 1] += idx.start[k];
+    std::vector<std::uint32_t> next(idx.start.begin(), idx.start.end() - 1);
+    idx.records.resize(s.compactCount);
+    for (std::uint32_t r = 0; r < std::uint32_t(s.compact.size()); ++r)
+        if (s.compact[r] != IndexSink::kNoKey)
+            idx.records[next[s.compact[r] - lo]++] = r;
+}
+
+// Sorts what the scan gathered for a numeric column.
+void finishNumeric(IndexSink& s)
+{
+    NumIndex& idx = *s.num;
+    const std::size_t n = s.compactCount + idx.sorted.size();
+    if (idx.sorted.empty() && s.compactCount > 0 && double(s.compactHi - s.compactLo) < double(2 * n + 1024)) {
+        denseFromCompact(s);
+    } else if (s.compactCount > 0) {
+        // Some keys are negative, fractional or large: all go to pairs, merged in record order.
+        std::vector<std::pair<double, std::uint32_t>> all;
+        all.reserve(n);
+        auto other = idx.sorted.begin();
+        for (std::uint32_t r = 0; r < std::uint32_t(s.compact.size()); ++r) {
+            for (; other != idx.sorted.end() && other->second < r; ++other)
+                all.push_back(*other);
+            if (s.compact[r] != IndexSink::kNoKey)
+                all.emplace_back(double(s.compact[r]), r);
+        }
+        all.insert(all.end(), other, idx.sorted.end());
+        idx.sorted.swap(all);
+        s.lo = std::min(s.lo, double(s.compactLo));
+        s.hi = std::max(s.hi, double(s.compactHi));
+    }
+    std::vector<std::uint32_t>().swap(s.compact);
+    if (!idx.dense() && !sortWholeKeys(idx, s.lo, s.hi, s.whole))
+        radixSort(idx.sorted, orderedBits);
 }
 
 // Builds the missing indexes of these columns together, in one pass over the file.
@@ -442,17 +582,31 @@ void buildIndexes(Table* t, const std::vector<int>& cols)
     for (int col : missing) {
         sinks.push_back(sinkOf(t, col));
         if (sinks.back().num)
-            sinks.back().num->sorted.reserve(t->file.recordCount());
+            sinks.back().compact.reserve(t->file.recordCount());
         else
             sinks.back().text->sorted.reserve(t->file.recordCount());
     }
     try {
         Value v;
-        t->file.forEachRecord([&](std::uint32_t r, const char* raw) {
-            if (DbfFile::isDeleted(raw))
-                return;
-            for (const IndexSink& s : sinks)
-                addKey(t, s, raw, r, false, v);
+        const std::size_t len = std::size_t(t->schema().recordLength);
+        t->file.forEachRun([&](std::uint32_t first, std::uint32_t n, const char* base) {
+            for (std::uint32_t i = 0; i < n; ++i) {
+                const char* raw = base + std::size_t(i) * len;
+                const bool deleted = DbfFile::isDeleted(raw);
+                for (IndexSink& s : sinks) {
+                    double k;
+                    if (deleted) {
+                        if (s.num)
+                            s.compact.push_back(IndexSink::kNoKey);
+                    } else if (s.quickKey(raw, k)) {
+                        s.putCompact(k, first + i);
+                    } else {
+                        if (s.num)
+                            s.compact.push_back(IndexSink::kNoKey);
+                        addDecoded(t, s, raw, first + i, false, v);
+                    }
+                }
+            }
         });
     } catch (...) {
         for (int col : missing) {
@@ -461,15 +615,29 @@ void buildIndexes(Table* t, const std::vector<int>& cols)
         }
         throw;
     }
-    for (const IndexSink& s : sinks) {
+    for (IndexSink& s : sinks) {
         if (s.text)
             radixSort(s.text->sorted, [](std::uint64_t h) { return h; });
-        else if (!sortWholeKeys(s.num->sorted))
-            radixSort(s.num->sorted, orderedBits);
+        else
+            finishNumeric(s);
     }
 }
 
 void buildIndex(Table* t, int col) { buildIndexes(t, {col}); }
+
+// Back from the dense form to sorted pairs, so that entries can be merged in.
+void expand(NumIndex& idx)
+{
+    if (!idx.dense())
+        return;
+    idx.sorted.clear();
+    idx.sorted.reserve(idx.records.size());
+    for (std::size_t k = 0; k + 1 < idx.start.size(); ++k)
+        for (std::uint32_t i = idx.start[k]; i < idx.start[k + 1]; ++i)
+            idx.sorted.emplace_back(idx.lo + double(k), idx.records[i]);
+    std::vector<std::uint32_t>().swap(idx.start);
+    std::vector<std::uint32_t>().swap(idx.records);
+}
 
 void noteWrite(Table* t, const char* raw, std::uint32_t recno)
 {
@@ -480,6 +648,7 @@ void noteWrite(Table* t, const char* raw, std::uint32_t recno)
     // Keep the tails short: fold them in once they grow.
     for (auto& [col, idx] : t->numIdx)
         if (idx.tail.size() > 4096) {
+            expand(idx);
             idx.sorted.insert(idx.sorted.end(), idx.tail.begin(), idx.tail.end());
             idx.tail.clear();
             std::sort(idx.sorted.begin(), idx.sorted.end());
@@ -522,6 +691,35 @@ void collect(const std::vector<std::pair<K, std::uint32_t>>& sorted, const std::
     for (const auto& e : tail)
         if (match(e.first))
             out.push_back(e.second);
+}
+
+void collect(const NumIndex& idx, Op op, double key, std::vector<std::uint32_t>& out)
+{
+    if (!idx.dense()) {
+        collect(idx.sorted, idx.tail, op, key, out);
+        return;
+    }
+    if (std::isnan(key))
+        return;
+    // The keys the constraint takes, as offsets [a, b) from lo.
+    const double keys = double(idx.start.size() - 1);
+    auto at = [&](double k) { return std::size_t(std::clamp(k - idx.lo, 0.0, keys)); };
+    std::size_t a = 0, b = idx.start.size() - 1;
+    switch (op) {
+    case EQ:
+        if (key != std::floor(key))
+            a = b;
+        else
+            a = at(key), b = at(key + 1);
+        break;
+    case GT: a = at(std::floor(key) + 1); break;
+    case GE: a = at(std::ceil(key)); break;
+    case LT: b = at(std::ceil(key)); break;
+    case LE: b = at(std::floor(key) + 1); break;
+    }
+    if (a < b)
+        out.insert(out.end(), idx.records.begin() + idx.start[a], idx.records.begin() + idx.start[b]);
+    collect(std::vector<std::pair<double, std::uint32_t>>(), idx.tail, op, key, out);
 }
 
 // Whether a look-up of this value in the column would use the column's index.
@@ -572,8 +770,7 @@ bool candidatesFor(Table* t, int col, Op op, sqlite3_value* v, std::vector<std::
         key = sqlite3_value_double(v);
     }
     buildIndex(t, col);
-    const NumIndex& idx = t->numIdx[col];
-    collect(idx.sorted, idx.tail, op, key, out);
+    collect(t->numIdx[col], op, key, out);
     return true;
 }
 
