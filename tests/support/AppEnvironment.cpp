@@ -1,5 +1,6 @@
-// One application object for the whole suite, on the offscreen platform, with a pinned locale so
-// that dates and times read the same on every machine.
+// One application object for a whole suite of window tests, on the offscreen platform, with a
+// pinned locale so that dates and times read the same on every machine. A suite takes it by
+// listing this file among its sources (tk_window_test).
 #include <QApplication>
 #include <QLocale>
 #include <gtest/gtest.h>
@@ -15,7 +16,7 @@ public:
         qputenv("QT_QPA_PLATFORM", "offscreen");
         QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
         static int argc = 1;
-        static char name[] = "test_manager";
+        static char name[] = "tk_window_test";
         static char* argv[] = {name, nullptr};
         app_ = std::make_unique<QApplication>(argc, argv);
         // Windows are shown and closed one after another; none of that should end the application.
