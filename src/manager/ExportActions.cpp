@@ -4,10 +4,14 @@
 #include "common/Error.h"
 #include "common/Prompter.h"
 #include "manager/ActionRules.h"
+#include "manager/Gauge.h"
 #include "manager/MainActions.h"
 #include "manager/ManagerSettings.h"
+#include "manager/TLogin.h"
 #include "manager/WaitCursor.h"
 #include "reader/Engine.h"
+#include "store/export/DbmsConnection.h"
+#include "store/export/DbmsExport.h"
 #include "store/export/TextExport.h"
 
 #include <QAction>
@@ -69,9 +73,10 @@ private:
 
 } // namespace
 
-ExportActions::ExportActions(reader::Engine& engine, const addons::Vormadd& vormadd, const MainActions& actions,
-                             Prompter& prompter, QWidget* window)
-    : QObject(window), engine_(engine), vormadd_(vormadd), prompter_(prompter), window_(window)
+ExportActions::ExportActions(reader::Engine& engine, const addons::AddOns& addOns, const MainActions& actions,
+                             Prompter& prompter, Gauge& gauge, QWidget* window)
+    : QObject(window), engine_(engine), vormadd_(*addOns.vormadd), vormadddb_(*addOns.vormadddb), prompter_(prompter),
+      gauge_(gauge), window_(window), dbms_(std::make_unique<store::DbmsConnection>())
 {
     for (const FamilyInfo& info : kFamilies) {
         const Family f = info.family;
@@ -79,10 +84,14 @@ ExportActions::ExportActions(reader::Engine& engine, const addons::Vormadd& vorm
         if (a.text)
             connect(actions.action(a.text), &QAction::triggered, this, [this, f] { ActionExpExecute(f); });
         connect(actions.action(a.excel), &QAction::triggered, this, [this, f] { ActionExportExecute(f); });
+        if (a.db)
+            connect(actions.action(a.db), &QAction::triggered, this, [this, f] { ActionDbExecute(f); });
     }
     connect(actions.action("ActionExportJournal"), &QAction::triggered, this, &ExportActions::ActionExportJournalExecute);
     connect(actions.action("ActionExportDiary"), &QAction::triggered, this, &ExportActions::ActionExportDiaryExecute);
 }
+
+ExportActions::~ExportActions() = default;
 
 void ExportActions::ActionExpExecute(Family family)
 {
@@ -122,6 +131,30 @@ void ExportActions::ActionExportDiaryExecute()
     report([this] {
         Busy busy(window_);
         store::exportDiarySheet(engine_.diaryGrid());
+    });
+}
+
+void ExportActions::ActionDbExecute(Family family)
+{
+    report([this, family] {
+        struct GaugeBack {
+            Gauge& g;
+            ~GaugeBack() { g.showProgress(0, 0); }
+        } back{gauge_};
+        Busy busy(window_);
+        LiftingPrompter prompter(prompter_, busy);
+        // The login asks through the window's own prompter: the hourglass is already lifted.
+        const store::LoginAsker askLogin = [this, &busy](store::DbmsConnection& connection) {
+            busy.lifted([&] {
+                TLogin login(connection, prompter_, window_);
+                return login.exec();
+            });
+        };
+        const auto progress = [this](int position, int maximum) {
+            gauge_.showProgress(position, maximum);
+            gauge_.repaint();
+        };
+        store::exportToDbms(family, engine_.familyGrid(int(family)), vormadddb_, *dbms_, prompter, askLogin, progress);
     });
 }
 

@@ -1,21 +1,29 @@
 #pragma once
 // The exports of what the reader grids hold, without the local store: each family's text export
-// through the add-on vormadd, each family's spreadsheet export under today's date, and the
-// journal and diary spreadsheets. A failure of the add-on or of the spreadsheet file ends the
-// export with its message, as any error that ends a user's operation does.
+// through the add-on vormadd, each family's spreadsheet export under today's date, the journal
+// and diary spreadsheets, and each family's export to the metering DBMS (through vormadddb or the
+// window's own connection, with the login dialog when the stored login does not connect). A
+// failure of an add-on or of the spreadsheet file ends the export with its message, as any error
+// that ends a user's operation does.
 #include "common/Families.h"
 #include "manager/TFormSelDir.h"
 
 #include <QObject>
 #include <QPointer>
 #include <functional>
+#include <memory>
 
 class QWidget;
 
 namespace tk {
 class Prompter;
 namespace addons {
+struct AddOns;
 class Vormadd;
+class Vormadddb;
+} // namespace addons
+namespace store {
+class DbmsConnection;
 }
 namespace reader {
 class Engine;
@@ -24,14 +32,17 @@ class Engine;
 
 namespace tk::manager {
 
+class Gauge;
 class MainActions;
 
 class ExportActions : public QObject {
     Q_OBJECT
 public:
-    // window is what shows the wait cursor while a file is written.
-    ExportActions(reader::Engine& engine, const addons::Vormadd& vormadd, const MainActions& actions,
-                  Prompter& prompter, QWidget* window);
+    // window is what shows the wait cursor while a file is written, and the login's parent;
+    // gauge shows the progress of a DBMS export.
+    ExportActions(reader::Engine& engine, const addons::AddOns& addOns, const MainActions& actions,
+                  Prompter& prompter, Gauge& gauge, QWidget* window);
+    ~ExportActions() override;
 
     // The folder chooser asked when the add-on wants a folder; made after the main window and
     // held weakly. Without it such an export ends with an error instead of writing somewhere
@@ -43,6 +54,8 @@ public:
     void ActionExportExecute(Family family);
     void ActionExportJournalExecute();
     void ActionExportDiaryExecute();
+    // "Экспорт в СУДБ" of a family (not ЖКВ); the gauge is back at 0 when it ends.
+    void ActionDbExecute(Family family);
 
 private:
     // Runs one export; an error is shown to the user and ends it.
@@ -50,8 +63,12 @@ private:
 
     reader::Engine& engine_;
     const addons::Vormadd& vormadd_;
+    const addons::Vormadddb& vormadddb_;
     Prompter& prompter_;
+    Gauge& gauge_;
     QWidget* window_;
+    // The window's one DBMS connection, opened at each export and closed at its end.
+    std::unique_ptr<store::DbmsConnection> dbms_;
     QPointer<TFormSelDir> selDir_;
 };
 

@@ -124,7 +124,7 @@ TFormVorm::TFormVorm(Prompter* prompter, StartupOptions options, QWidget* parent
                                              EnableExchangeActions();
                                      },
                                      this);
-    exportActions_ = new ExportActions(*engine_, *addOns_->vormadd, *actions_, *prompter_, this);
+    exportActions_ = new ExportActions(*engine_, *addOns_, *actions_, *prompter_, *Gauge1, this);
     connectEngine();
 
     loadSettings();

@@ -33,6 +33,11 @@ public:
     {
         expected_.push_back({std::move(title), std::move(prefix), Icon::Error, Buttons::Ok, Answer::Ok, true});
     }
+    // Any message whose text starts with `prefix` (it ends in what a database or the system says).
+    void expectStartingWith(QString title, QString prefix, Icon icon, Buttons buttons, Answer answer)
+    {
+        expected_.push_back({std::move(title), std::move(prefix), icon, buttons, answer, true});
+    }
     // Files answered by the next openFile/saveFile call; empty means cancel.
     void answerFile(QString path) { files_.push_back(std::move(path)); }
     // The files answered by the next openFiles call; empty means cancel.
