@@ -143,6 +143,12 @@ QString numberText(double value)
     return s.replace(QLatin1Char('.'), regional::decimalSeparator());
 }
 
+QString computedText(double value)
+{
+    const double rounded = std::round(value * 1e6) / 1e6;
+    return numberText(rounded == 0 ? 0.0 : rounded); // no "-0"
+}
+
 QString balancePercent(double balance, double shown)
 {
     if (shown == 0)
@@ -328,7 +334,7 @@ void consumptionReport(store::LocalSql& sql, const ReportInputs& in, ReportGrid&
             }
             for (int k = 0; k < 3; ++k)
                 if (t[k])
-                    cells << (!end.isEmpty() && endValue[k] > 0 && startValue[k] > 0 ? numberText(endValue[k] - startValue[k]) : QString());
+                    cells << (!end.isEmpty() && endValue[k] > 0 && startValue[k] > 0 ? computedText(endValue[k] - startValue[k]) : QString());
             for (int k = 0; k < 3; ++k)
                 if (t[k] && finish)
                     cells << (end.isEmpty() ? QString() : positive(endValue[k]));
@@ -441,7 +447,7 @@ void yearlyReport(store::LocalSql& sql, const ReportInputs& in, ReportGrid& out)
                     next = &monthSlots[size_t(j)];
             for (int k = 0; k < 3; ++k)
                 if (t[k])
-                    cells << (next ? numberText(next->values[size_t(k)] - slot.values[size_t(k)]) : QString());
+                    cells << (next ? computedText(next->values[size_t(k)] - slot.values[size_t(k)]) : QString());
         }
         out.rows.push_back(cells);
     };
@@ -562,7 +568,7 @@ void balanceReport(store::LocalSql& sql, const std::vector<BalanceGroup>& groups
         const double m1 = numberOk ? meterValueAt(sql, c, n, from) : 0;
         const double m2 = numberOk ? meterValueAt(sql, c, n, to) : 0;
         if (m1 > 0 && m2 > 0)
-            row[4] = numberText(double(k) * (m2 - m1));
+            row[4] = computedText(double(k) * (m2 - m1));
         if (m1 > 0 && m2 > m1) {
             double sum = 0;
             const store::Rows subs = sql.select(
@@ -578,7 +584,7 @@ void balanceReport(store::LocalSql& sql, const std::vector<BalanceGroup>& groups
                 else
                     leftOut << subs.text(r, cn);
             }
-            row[5] = numberText(sum);
+            row[5] = computedText(sum);
             // The percentage compares the figures as they are shown.
             row[6] = balancePercent(regional::parseNumber(row[5]).value_or(0), regional::parseNumber(row[4]).value_or(0));
         }

@@ -55,6 +55,11 @@ struct ReportInputs {
 // Numbers in the shortest general form with at most 15 significant digits and the regional
 // decimal separator.
 QString numberText(double value);
+// A difference or sum of register values in the same form. The registers carry at most three
+// decimals, but their binary doubles do not subtract exactly (532864.908 - 532524.883 comes out
+// as 340.024999999907 at 15 digits); the result is rounded to six decimals first, which keeps
+// every real digit and drops that noise.
+QString computedText(double value);
 // "Баланс (%)": the integer nearest to (b - p) / p * 100, halves to the even neighbour.
 QString balancePercent(double balance, double shown);
 

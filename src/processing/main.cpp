@@ -37,10 +37,10 @@ int main(int argc, char* argv[])
     window.setPointDialogs(&add, &edit);
     tk::TAboutBox about(tk::TAboutBox::Program::Processing, std::nullopt, &window);
     window.setAboutBox(&about);
-    TFormNoBalance noBalance(&window);
-    TFormBalance balance(&window);
+    TFormNoBalance noBalance(window.sql(), window.prompter(), &window);
+    TFormBalance balance(window.sql(), window.prompter(), nullptr, &window);
     TFormMemo memo(&window);
-    // The balance dialogs are opened by the balance actions, which come with the balance calculation.
+    window.setBalanceDialogs(&balance, &noBalance, &memo);
 
     window.show();
     return app.exec();

@@ -257,6 +257,22 @@ TEST_F(Reports, BalancePercentRoundsHalfToEvenFromTheShownFigures)
         EXPECT_EQ(balancePercent(c.balance, c.shown), QString::fromLatin1(c.percent)) << c.balance << " / " << c.shown;
 }
 
+TEST_F(Reports, DifferencesOfThreeDecimalRegistersShowNoBinaryNoise)
+{
+    reading(0, 1, QStringLiteral("А"), QStringLiteral("1"), 100, d(2024, 3, 1), {532524.883, 0, 0});
+    reading(0, 1, QStringLiteral("А"), QStringLiteral("1"), 100, d(2024, 4, 1), {532864.908, 0, 0});
+    ReportInputs in;
+    in.from = d(2024, 3, 1);
+    in.to = d(2024, 4, 1);
+    in.year = 2024;
+    ReportGrid g;
+    consumptionReport(*sql, in, g);
+    EXPECT_EQ(at(g, 0, QStringLiteral("1 тар.разн.")), QStringLiteral("340,025"));
+    yearlyReport(*sql, in, g);
+    EXPECT_EQ(month(g, 0, 3), (QStringList{"", "340,025"}));
+    EXPECT_EQ(computedText(-0.0000001), QStringLiteral("0"));
+}
+
 TEST_F(Reports, BalanceComparesMainConsumptionTimesCoefficientWithSubMeters)
 {
     const QDate from = d(2024, 3, 1), to = d(2024, 4, 1);
