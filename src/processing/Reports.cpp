@@ -124,6 +124,54 @@ private:
     QHash<QString, std::pair<QString, QString>> byAddress_;
 };
 
+// All readings of one meter number in a reading table, in table order, for the per-meter look-ups
+// of the consumption and the balance: "the row at the earliest date on or after D" and "the
+// first row at date D (with this street and house)". They mean what the statements
+//   SELECT * FROM T WHERE date_meas = :d AND number = :n
+//   SELECT * FROM T WHERE date_meas = (SELECT MIN(date_meas) FROM T WHERE number = :n AND
+//     date_meas >= :d) AND number = :n [AND street = :street AND house = :house]
+// mean, taking their first row; asked as one equality on the number, the table layer answers
+// from its number index alone, where the date range and the address would each have it gather
+// a large share of the table for every meter.
+class MeterReadings {
+public:
+    MeterReadings(store::LocalSql& sql, const QString& table, const QVariant& number)
+    {
+        store::Params p;
+        bindNumber(p, QStringLiteral("number"), number);
+        rows = sql.select({QStringLiteral("SELECT * FROM ") + table + QStringLiteral(" WHERE number = :number")}, p);
+        date_ = rows.column(QStringLiteral("date_meas"));
+        street_ = rows.column(QStringLiteral("street"));
+        house_ = rows.column(QStringLiteral("house"));
+    }
+    // The earliest date on or after `from`; invalid when there is none.
+    QDate earliestFrom(const QDate& from) const
+    {
+        QDate best;
+        for (int r = 0; r < rows.size(); ++r) {
+            const QDate d = rows.value(r, date_).toDate();
+            if (d.isValid() && d >= from && (!best.isValid() || d < best))
+                best = d;
+        }
+        return best;
+    }
+    // The first row at the date (and with the texts, when given); -1 when there is none.
+    int firstAt(const QDate& date, const std::optional<QString>& street = {}, const std::optional<QString>& house = {}) const
+    {
+        if (!date.isValid())
+            return -1;
+        for (int r = 0; r < rows.size(); ++r)
+            if (rows.value(r, date_).toDate() == date && (!street || rows.text(r, street_) == *street)
+                && (!house || rows.text(r, house_) == *house))
+                return r;
+        return -1;
+    }
+    store::Rows rows;
+
+private:
+    int date_ = -1, street_ = -1, house_ = -1;
+};
+
 } // namespace
 
 StringGrid ReportGrid::toStringGrid() const
@@ -288,30 +336,27 @@ void consumptionReport(store::LocalSql& sql, const ReportInputs& in, ReportGrid&
         addAddressFilter(lines, params, in);
         lines << QStringLiteral(" GROUP BY number,street,house ") << QStringLiteral(" ORDER BY street,house,number");
         const store::Rows meters = sql.select(lines, params);
-        const QStringList startLines{QStringLiteral("SELECT * FROM ") + table + QStringLiteral(" WHERE date_meas = :date_0 AND number = :number")};
-        // The earliest date is taken over every row of the meter number, whatever its address;
-        // the row at that date must then carry the listed address.
-        const QStringList endLines{QStringLiteral("SELECT * FROM ") + table + QStringLiteral(" WHERE date_meas = (SELECT ")
-                                   + QStringLiteral("MIN(date_meas) FROM ") + table + QStringLiteral(" WHERE number = :number AND ")
-                                   + QStringLiteral("date_meas >= :date_0) AND number = :number AND street = :street AND house = :house")};
         for (int m = 0; m < meters.size(); ++m) {
             const QDate first = QDate::fromString(meters.text(m, 0), Qt::ISODate);
-            store::Params sp;
-            sp.date(QStringLiteral("date_0"), first);
-            bindNumber(sp, QStringLiteral("number"), meters.value(m, 1));
-            const store::Rows start = sql.select(startLines, sp);
+            const QString meterStreet = meters.text(m, 2), meterHouse = meters.text(m, 3);
+            // Every reading of the meter number at once; the start and end readings are picked
+            // from them (see meterReadings).
+            const MeterReadings readings(sql, table, meters.value(m, 1));
+            const int startRow = readings.firstAt(first);
+            const int endRow = readings.firstAt(readings.earliestFrom(in.to), meterStreet, meterHouse);
+            const store::Rows& rows = readings.rows;
             QStringList cells;
             std::array<double, 3> startValue{0, 0, 0};
-            if (!start.isEmpty()) {
+            if (startRow >= 0) {
                 if (pers)
-                    cells << start.text(0, QStringLiteral("pers"));
+                    cells << rows.text(startRow, QStringLiteral("pers"));
                 if (street)
-                    cells << start.text(0, QStringLiteral("street"));
+                    cells << rows.text(startRow, QStringLiteral("street"));
                 if (house)
-                    cells << start.text(0, QStringLiteral("house"));
-                cells << start.text(0, QStringLiteral("number"));
-                cells << formats.shortDate(start.value(0, QStringLiteral("date_meas")).toDate());
-                startValue = tariffs(start, 0, type, current);
+                    cells << rows.text(startRow, QStringLiteral("house"));
+                cells << rows.text(startRow, QStringLiteral("number"));
+                cells << formats.shortDate(rows.value(startRow, QStringLiteral("date_meas")).toDate());
+                startValue = tariffs(rows, startRow, type, current);
             } else {
                 cells << QStringList(int(pers) + int(street) + int(house) + 2, QString());
             }
@@ -319,29 +364,24 @@ void consumptionReport(store::LocalSql& sql, const ReportInputs& in, ReportGrid&
                 if (t[k])
                     cells << (type == 0 && k > 0 ? QString() : positive(startValue[k]));
 
-            store::Params ep;
-            ep.date(QStringLiteral("date_0"), in.to)
-                .text(QStringLiteral("street"), meters.text(m, 2))
-                .text(QStringLiteral("house"), meters.text(m, 3));
-            bindNumber(ep, QStringLiteral("number"), meters.value(m, 1));
-            const store::Rows end = sql.select(endLines, ep);
+            const bool hasEnd = endRow >= 0;
             std::array<double, 3> endValue{0, 0, 0};
-            if (!end.isEmpty()) {
-                cells << formats.shortDate(end.value(0, QStringLiteral("date_meas")).toDate());
-                endValue = tariffs(end, 0, type, current);
+            if (hasEnd) {
+                cells << formats.shortDate(rows.value(endRow, QStringLiteral("date_meas")).toDate());
+                endValue = tariffs(rows, endRow, type, current);
             } else {
                 cells << QString();
             }
             for (int k = 0; k < 3; ++k)
                 if (t[k])
-                    cells << (!end.isEmpty() && endValue[k] > 0 && startValue[k] > 0 ? computedText(endValue[k] - startValue[k]) : QString());
+                    cells << (hasEnd && endValue[k] > 0 && startValue[k] > 0 ? computedText(endValue[k] - startValue[k]) : QString());
             for (int k = 0; k < 3; ++k)
                 if (t[k] && finish)
-                    cells << (end.isEmpty() ? QString() : positive(endValue[k]));
+                    cells << (hasEnd ? positive(endValue[k]) : QString());
             std::pair<QString, QString> where;
-            if (!end.isEmpty())
-                where = snapshot.find(end.text(0, QStringLiteral("pers")), end.text(0, QStringLiteral("street")),
-                                      end.text(0, QStringLiteral("house")));
+            if (hasEnd)
+                where = snapshot.find(rows.text(endRow, QStringLiteral("pers")), rows.text(endRow, QStringLiteral("street")),
+                                      rows.text(endRow, QStringLiteral("house")));
             if (route)
                 cells << where.first;
             if (subscriber)
@@ -453,7 +493,12 @@ void yearlyReport(store::LocalSql& sql, const ReportInputs& in, ReportGrid& out)
     };
 
     for (int type = 0; type < kTypeCount; ++type) {
-        QStringList lines{QStringLiteral("SELECT * FROM ") + readingTable(type) + QStringLiteral(" WHERE date_meas >= :date_0")};
+        // The columns the report reads, rather than every column: a year of a large table is held
+        // in memory at once, and the unread columns would be most of it.
+        QStringList lines{(type == 0 ? QStringLiteral("SELECT pers,street,house,number,date_meas,meas_1 FROM ")
+                                     : QStringLiteral("SELECT pers,street,house,number,date_meas,meas_1,meas_2,meas_3,"
+                                                      "meas_1_1,meas_2_1,meas_3_1 FROM "))
+                          + readingTable(type) + QStringLiteral(" WHERE date_meas >= :date_0")};
         store::Params params;
         params.date(QStringLiteral("date_0"), QDate(year, 1, 1));
         addAddressFilter(lines, params, in);
@@ -519,22 +564,27 @@ void yearlyReport(store::LocalSql& sql, const ReportInputs& in, ReportGrid& out)
 
 // ---------------------------------------------------------------- balance
 
+namespace {
+
+double valueOf(const MeterReadings& readings, int type, const QDate& date)
+{
+    const int r = readings.firstAt(readings.earliestFrom(date));
+    if (r < 0)
+        return 0;
+    if (type == 0)
+        return numberOf(readings.rows.value(r, QStringLiteral("meas_1")));
+    const auto v = tariffs(readings.rows, r, type, false);
+    return v[0] + v[1] + v[2];
+}
+
+} // namespace
+
 double meterValueAt(store::LocalSql& sql, int type, qint64 number, const QDate& date)
 {
     const QString table = readingTable(type);
     if (table.isEmpty())
         return 0;
-    const store::Rows rows = sql.select(
-        {QStringLiteral("SELECT * FROM ") + table + QStringLiteral(" WHERE number = :number AND date_meas = ")
-         + QStringLiteral("(SELECT MIN(date_meas) FROM ") + table + QStringLiteral(" WHERE number = :number AND date_meas >= ")
-         + QStringLiteral(":date_meas)")},
-        store::Params().integer(QStringLiteral("number"), number).date(QStringLiteral("date_meas"), date));
-    if (rows.isEmpty())
-        return 0;
-    if (type == 0)
-        return numberOf(rows.value(0, QStringLiteral("meas_1")));
-    const auto v = tariffs(rows, 0, type, false);
-    return v[0] + v[1] + v[2];
+    return valueOf(MeterReadings(sql, table, QVariant(number)), type, date);
 }
 
 void balanceReport(store::LocalSql& sql, const std::vector<BalanceGroup>& groups, const QDate& from, const QDate& to,
@@ -565,8 +615,11 @@ void balanceReport(store::LocalSql& sql, const std::vector<BalanceGroup>& groups
         qint64 k = g.kent.toLongLong(&kentOk);
         if (!kentOk)
             k = 1;
-        const double m1 = numberOk ? meterValueAt(sql, c, n, from) : 0;
-        const double m2 = numberOk ? meterValueAt(sql, c, n, to) : 0;
+        std::optional<MeterReadings> main;
+        if (numberOk && !readingTable(c).isEmpty())
+            main.emplace(sql, readingTable(c), QVariant(n));
+        const double m1 = main ? valueOf(*main, c, from) : 0;
+        const double m2 = main ? valueOf(*main, c, to) : 0;
         if (m1 > 0 && m2 > 0)
             row[4] = computedText(double(k) * (m2 - m1));
         if (m1 > 0 && m2 > m1) {
@@ -578,7 +631,11 @@ void balanceReport(store::LocalSql& sql, const std::vector<BalanceGroup>& groups
             for (int r = 0; r < subs.size(); ++r) {
                 const int cs = int(std::lround(numberOf(subs.value(r, ct))));
                 const qint64 ns = std::llround(numberOf(subs.value(r, cn)));
-                const double d = meterValueAt(sql, cs, ns, to) - meterValueAt(sql, cs, ns, from);
+                double d = 0;
+                if (!readingTable(cs).isEmpty()) {
+                    const MeterReadings sub(sql, readingTable(cs), QVariant(ns));
+                    d = valueOf(sub, cs, to) - valueOf(sub, cs, from);
+                }
                 if (d > 0)
                     sum += d;
                 else
