@@ -256,3 +256,44 @@ TEST(ReportsWindow, GroupDialogLoadsHalfASecondAfterTheLastChangeAndNamesSharedS
     w.window.action("ActionNoBalance")->trigger();
     EXPECT_TRUE(ran);
 }
+
+TEST(ReportsWindow, ExportsCarryEachReportsTitleAboveItsGrid)
+{
+    test::ConfigHome home;
+    test::ExportPlace place;
+    test::WorkDir wd;
+    wd.copyFixtures(QStringLiteral("small"));
+    Window w;
+    part<QDateEdit>(w.window, "DTP1")->setDate(QDate(2023, 1, 1));
+    part<QDateEdit>(w.window, "DTP2")->setDate(QDate(2024, 1, 1));
+    part<QComboBox>(w.window, "ComboStreet")->setEditText(QStringLiteral("Д'АРКА"));
+    part<QSpinBox>(w.window, "SpinYear")->setValue(2023);
+
+    w.window.action("ActionCount")->trigger();
+    ASSERT_TRUE(w.window.action("ActionCountExcel")->isEnabled());
+    w.window.action("ActionCountExcel")->trigger();
+    w.window.action("ActionCountYear")->trigger();
+    w.window.action("ActionYearExcel")->trigger();
+    auto* groups = part<QTableView>(w.window, "ListBalance");
+    groups->selectionModel()->select(groups->model()->index(2, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    groups->selectionModel()->select(groups->model()->index(0, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    w.window.action("ActionCountBalance")->trigger();
+    ASSERT_TRUE(w.window.action("ActionBalanceExcel")->isEnabled());
+    w.window.action("ActionBalanceExcel")->trigger();
+
+    const QStringList opened = place.opened(3);
+    ASSERT_EQ(3, opened.size());
+    const struct {
+        const char16_t* title;
+        const char* grid;
+    } expected[] = {{u"Показания с 01.01.23 по 01.01.24 (Улица Д'АРКА)", "StringCount"},
+                    {u"2023 год. На расчетный день. (Улица Д'АРКА)", "StringYear"},
+                    {u"Баланс для счётчиков 284554 609440", "CountBalanceList"}};
+    for (int i = 0; i < 3; ++i) {
+        const QJsonArray rows = test::readSheet(opened[i]);
+        const QAbstractItemModel* shown = part<QTableView>(w.window, expected[i].grid)->model();
+        EXPECT_EQ(test::text(QString::fromUtf16(expected[i].title)), rows[0].toArray()[0]) << i;
+        EXPECT_EQ(shown->rowCount() + 2, rows.size()) << "title, captions, then every row shown: " << i;
+        EXPECT_EQ(test::text(shown->headerData(0, Qt::Horizontal).toString()), rows[1].toArray()[0]) << i;
+    }
+}
