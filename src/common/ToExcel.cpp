@@ -179,6 +179,17 @@ QString exportGrid(const StringGrid& grid, const QString& title)
 
 } // namespace
 
+void GridToXlsxFile(const StringGrid& grid, const QString& title, const QString& file)
+{
+    checkFits(grid, title);
+    try {
+        writeWorkbook(file, grid, title);
+    } catch (const Error&) {
+        QFile::remove(file);
+        throw;
+    }
+}
+
 QString excelFolder()
 {
     const QString folder = folderSetting();

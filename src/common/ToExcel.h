@@ -31,6 +31,11 @@ bool ExcelAvailable();
 QString GridToExcel(const TextGrid& grid, const QString& title);
 QString GridToExcel(const StringGrid& grid, const QString& title);
 
+// Writes the grid under the title, in the same layout, into the named .xlsx file (replacing it),
+// without opening it: for programs run from a script. Error with the reason; nothing is left
+// behind at the path then.
+void GridToXlsxFile(const StringGrid& grid, const QString& title, const QString& file);
+
 // Copies a list into a grid n columns wide and (items + 1) rows high: row 0 the list's column
 // captions, row i + 1 item i (its first column and the n - 1 columns after it). Error when the
 // list has fewer than n columns.

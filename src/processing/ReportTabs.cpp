@@ -55,6 +55,14 @@ QWidget* strip(QWidget* tab, std::initializer_list<Box> boxes, int perColumn, QH
     return s;
 }
 
+// The report grid of a tab, with an empty report behind it.
+QTableView* modelGrid(const char* name, const QString& accessibleName, QWidget* tab)
+{
+    QTableView* v = reportGrid(name, accessibleName, tab);
+    v->setModel(new ReportGridModel(v));
+    return v;
+}
+
 QVBoxLayout* column(QWidget* tab)
 {
     auto* v = new QVBoxLayout(tab);
@@ -64,6 +72,20 @@ QVBoxLayout* column(QWidget* tab)
 }
 
 } // namespace
+
+void showReport(QTableView* view, ReportGrid grid)
+{
+    auto* model = qobject_cast<ReportGridModel*>(view->model());
+    const std::vector<int> widths = grid.widths;
+    model->setGrid(std::move(grid));
+    for (size_t c = 0; c < widths.size(); ++c)
+        view->setColumnWidth(int(c), widths[c]);
+}
+
+const ReportGrid& shownReport(const QTableView* view)
+{
+    return qobject_cast<const ReportGridModel*>(view->model())->grid();
+}
 
 ReadingsTab::ReadingsTab(const ProcessingActions& actions, QWidget* parent) : QWidget(parent)
 {
@@ -79,7 +101,7 @@ ReadingsTab::ReadingsTab(const ProcessingActions& actions, QWidget* parent) : QW
                         {"CheckCheckSum", u"Контрольная сумма"}, {"CheckAccum", u"Наработка"}, {"CheckCorrect", u"Коррекции"},
                         {"CheckDelta", u"Разница времени"}},
                        3, extra, actions, "ActionCount", "ActionCountExcel"));
-    StringCount = reportGrid("StringCount", QStringLiteral("Показания"), this);
+    StringCount = modelGrid("StringCount", QStringLiteral("Показания"), this);
     v->addWidget(StringCount, 1);
 }
 
@@ -100,7 +122,7 @@ CalcTab::CalcTab(const ProcessingActions& actions, QWidget* parent) : QWidget(pa
     for (const char* name : {"Check_Pers", "Check_Street", "Check_House"})
         checkBox(name, QString(), true, s)->hide();
     v->addWidget(s);
-    StringCalc = reportGrid("StringCalc", QStringLiteral("Расчёт"), this);
+    StringCalc = modelGrid("StringCalc", QStringLiteral("Расчёт"), this);
     v->addWidget(StringCalc, 1);
 }
 
@@ -142,7 +164,7 @@ YearTab::YearTab(const ProcessingActions& actions, QWidget* parent) : QWidget(pa
                                   {QStringLiteral("на РДЧ"), QStringLiteral("текущие")}, s);
     extra->addWidget(RadioValue_Y);
     v->addWidget(s);
-    StringYear = reportGrid("StringYear", QStringLiteral("Годовой отчет"), this);
+    StringYear = modelGrid("StringYear", QStringLiteral("Годовой отчет"), this);
     v->addWidget(StringYear, 1);
 
     connect(RadioValue_Y, &RadioGroup::clicked, this, &YearTab::showDay);

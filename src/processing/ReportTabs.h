@@ -1,6 +1,8 @@
 #pragma once
 // The tabs "Показания", "Расчёт" and "Годовой отчет": a strip of the column and register choices
 // with the query and export buttons, and the report grid below it.
+#include "processing/ReportGridModel.h"
+
 #include <QWidget>
 
 class QComboBox;
@@ -12,6 +14,11 @@ namespace tk::processing {
 
 class ProcessingActions;
 class RadioGroup;
+
+// The grid a report tab shows, through its model; the widths of the report's columns are set.
+void showReport(QTableView* view, ReportGrid grid);
+// The report a tab's grid shows now.
+const ReportGrid& shownReport(const QTableView* view);
 
 class ReadingsTab : public QWidget {
     Q_OBJECT

@@ -12,6 +12,9 @@
 #include "processing/ProcessingActions.h"
 #include "processing/ReportTabs.h"
 #include "processing/RouteTable.h"
+#include "processing/TFormBalance.h"
+#include "processing/TFormMemo.h"
+#include "processing/TFormNoBalance.h"
 #include "processing/TextQuestionDialog.h"
 #include "store/dbf/LocalSql.h"
 #include "store/dbf/Restructure.h"
@@ -22,6 +25,9 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QDir>
+#include <QGuiApplication>
+#include <QProgressBar>
+#include <QTableView>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -60,9 +66,8 @@ TFormMain::TFormMain(Prompter* prompter, TextQuestion* question, StartupOptions 
     });
     menus.about->setEnabled(false); // until the about box is there
     buildTabs();
-    // The queries of the four report tabs and the balance dialogs are not built yet; their actions
-    // stay off rather than offer a result they cannot give.
-    for (const char* name : {"ActionCount", "ActionCalc", "ActionBalance", "ActionNoBalance", "ActionCountYear"})
+    // The balance dialogs come after the main window; their actions wait for them.
+    for (const char* name : {"ActionBalance", "ActionNoBalance"})
         action(name)->setEnabled(false);
 
     const QDate today = options.today.isValid() ? options.today : QDate::currentDate();
@@ -114,6 +119,139 @@ void TFormMain::buildTabs()
     connect(filter_, &FilterPanel::streetTextChanged, this, [this] { reporting([this] { LoadHouses(); }); });
     connect(yearTab_, &YearTab::routeTextChanged, this, [this] { reporting([this] { LoadHouses(); }); });
     connect(action("ActionRefresh"), &QAction::triggered, this, &TFormMain::ActionRefreshExecute);
+    balanceTab_->setExportAvailable(&ExcelAvailable);
+    connect(action("ActionCount"), &QAction::triggered, this, &TFormMain::ActionCountExecute);
+    connect(action("ActionCalc"), &QAction::triggered, this, &TFormMain::ActionCalcExecute);
+    connect(action("ActionCountYear"), &QAction::triggered, this, &TFormMain::ActionCountYearExecute);
+    connect(action("ActionBalance"), &QAction::triggered, this, &TFormMain::ActionBalanceExecute);
+    connect(action("ActionCountBalance"), &QAction::triggered, this, &TFormMain::ActionCountBalanceExecute);
+    connect(action("ActionNoBalance"), &QAction::triggered, this, &TFormMain::ActionNoBalanceExecute);
+    connect(action("ActionCountExcel"), &QAction::triggered, this, [this] { exportReport(readingsTab_->StringCount); });
+    connect(action("ActionCalcExcel"), &QAction::triggered, this, [this] { exportReport(calcTab_->StringCalc); });
+    connect(action("ActionYearExcel"), &QAction::triggered, this, [this] { exportReport(yearTab_->StringYear); });
+    connect(action("ActionBalanceExcel"), &QAction::triggered, this, [this] {
+        reporting([this] { GridToExcel(balanceTab_->resultGrid(), balanceTab_->exportTitle()); });
+    });
+}
+
+void TFormMain::setBalanceDialogs(TFormBalance* balance, TFormNoBalance* noBalance, TFormMemo* memo)
+{
+    balanceDialog_ = balance;
+    noBalanceDialog_ = noBalance;
+    if (balance)
+        balance->setMemo(memo);
+    action("ActionBalance")->setEnabled(balance != nullptr);
+    action("ActionNoBalance")->setEnabled(noBalance != nullptr);
+}
+
+ReportInputs TFormMain::reportInputs() const
+{
+    ReportInputs in;
+    const Filter f = filter_->filter();
+    in.from = f.from;
+    in.to = f.to;
+    in.street = f.street;
+    in.house = f.house;
+    in.year = yearTab_->SpinYear->value();
+    in.route = yearTab_->ComboRoute->currentText();
+    in.settings = currentSettings();
+    in.readingsPers = findChild<QCheckBox*>(QStringLiteral("CheckPers"))->isChecked();
+    in.readingsStreet = findChild<QCheckBox*>(QStringLiteral("CheckStreet"))->isChecked();
+    in.readingsHouse = findChild<QCheckBox*>(QStringLiteral("CheckHouse"))->isChecked();
+    return in;
+}
+
+Progress TFormMain::gauge()
+{
+    return [g = filter_->Gauge1](int position, int maximum) {
+        g->setRange(0, std::max(maximum, 1));
+        g->setValue(std::min(position, std::max(maximum, 1)));
+        g->repaint();
+    };
+}
+
+void TFormMain::runReport(QTableView* view, const char* excelAction, const std::function<void(ReportGrid&)>& compute)
+{
+    ReportGrid grid;
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    bool done = false;
+    try {
+        compute(grid);
+        done = true;
+    } catch (const Error& e) {
+        QGuiApplication::restoreOverrideCursor();
+        filter_->Gauge1->hide();
+        showReport(view, std::move(grid)); // the rows computed so far stay
+        prompter_->error(applicationTitle(), e.message());
+        return;
+    }
+    QGuiApplication::restoreOverrideCursor();
+    showReport(view, std::move(grid));
+    if (done && excelAction)
+        action(excelAction)->setEnabled(ExcelAvailable());
+}
+
+void TFormMain::exportReport(QTableView* view)
+{
+    const ReportGrid& grid = shownReport(view);
+    reporting([&] { GridToExcel(grid.toStringGrid(), grid.title); });
+}
+
+void TFormMain::ActionCountExecute()
+{
+    const ReportInputs in = reportInputs();
+    filter_->Gauge1->show();
+    runReport(readingsTab_->StringCount, "ActionCountExcel", [&](ReportGrid& g) { readingsReport(*sql_, in, g, gauge()); });
+    filter_->Gauge1->hide();
+}
+
+void TFormMain::ActionCalcExecute()
+{
+    const ReportInputs in = reportInputs();
+    runReport(calcTab_->StringCalc, "ActionCalcExcel", [&](ReportGrid& g) { consumptionReport(*sql_, in, g); });
+}
+
+void TFormMain::ActionCountYearExecute()
+{
+    const ReportInputs in = reportInputs();
+    runReport(yearTab_->StringYear, "ActionYearExcel", [&](ReportGrid& g) { yearlyReport(*sql_, in, g); });
+}
+
+void TFormMain::ActionBalanceExecute()
+{
+    if (!balanceDialog_)
+        return;
+    if (const auto g = balanceTab_->singleSelectedGroup())
+        balanceDialog_->setGroup(g->caption, g->type, g->kent);
+    balanceDialog_->exec();
+    reporting([this] { LoadBalanceList(); });
+}
+
+void TFormMain::ActionCountBalanceExecute()
+{
+    const ReportInputs in = reportInputs();
+    const std::vector<BalanceGroup> groups = balanceTab_->selectedGroups();
+    ReportGrid grid;
+    filter_->Gauge1->show();
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    try {
+        balanceReport(*sql_, groups, in.from, in.to, grid, gauge());
+    } catch (const Error& e) {
+        QGuiApplication::restoreOverrideCursor();
+        filter_->Gauge1->hide();
+        balanceTab_->showResult(grid);
+        prompter_->error(applicationTitle(), e.message());
+        return;
+    }
+    QGuiApplication::restoreOverrideCursor();
+    filter_->Gauge1->hide();
+    balanceTab_->showResult(grid);
+}
+
+void TFormMain::ActionNoBalanceExecute()
+{
+    if (noBalanceDialog_)
+        noBalanceDialog_->exec();
 }
 
 QAction* TFormMain::action(const char* name) const

@@ -4,6 +4,7 @@
 // the working directory, and runs the start-up and close sequences. Each part owns its controls
 // and their handlers.
 #include "processing/ProcessingSettings.h"
+#include "processing/Reports.h"
 
 #include <QDate>
 #include <QMainWindow>
@@ -11,6 +12,7 @@
 
 class QAction;
 class QTabWidget;
+class QTableView;
 
 namespace tk {
 class Prompter;
@@ -30,7 +32,10 @@ class ReadingsTab;
 class RouteTable;
 class TextQuestion;
 class TFormAddPoint;
+class TFormBalance;
 class TFormEditPoint;
+class TFormMemo;
+class TFormNoBalance;
 class YearTab;
 
 // What start-up takes from outside, so that tests can set it.
@@ -52,6 +57,8 @@ public:
     // The forms made after the main window (held, not owned).
     void setPointDialogs(TFormAddPoint* add, TFormEditPoint* edit);
     void setAboutBox(QDialog* about);
+    // The balance dialogs; their actions are offered once they are there.
+    void setBalanceDialogs(TFormBalance* balance, TFormNoBalance* noBalance, TFormMemo* memo);
 
     RouteTable& routeTable() { return *routes_; }
     store::LocalSql& sql() { return *sql_; }
@@ -68,6 +75,15 @@ public:
     void LoadBalanceList();
     void ActionRefreshExecute();
 
+    // What the reports read when they start: the filter panel and the controls of the tabs.
+    ReportInputs reportInputs() const;
+    void ActionCountExecute();
+    void ActionCalcExecute();
+    void ActionCountYearExecute();
+    void ActionBalanceExecute();
+    void ActionCountBalanceExecute();
+    void ActionNoBalanceExecute();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -79,6 +95,11 @@ private:
     void openHelp();
     // Runs one step of an operation; an error it raises is shown and the operation goes on.
     void reporting(const std::function<void()>& step);
+    // Runs a report into its grid and shows what it computed, also when it failed part way.
+    void runReport(QTableView* view, const char* excelAction, const std::function<void(ReportGrid&)>& compute);
+    void exportReport(QTableView* view);
+    // The gauge of the filter panel, repainted at once, as the long runs go on the UI thread.
+    Progress gauge();
 
     std::unique_ptr<Prompter> ownPrompter_;
     Prompter* prompter_ = nullptr;
@@ -88,6 +109,8 @@ private:
     std::unique_ptr<RouteTable> routes_;
     QString helpFile_;
     QDialog* about_ = nullptr;
+    TFormBalance* balanceDialog_ = nullptr;
+    TFormNoBalance* noBalanceDialog_ = nullptr;
     bool closed_ = false;
 
     ProcessingActions* actions_ = nullptr;
