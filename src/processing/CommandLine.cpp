@@ -96,19 +96,19 @@ void applySet(ProcessingSettings& settings, const QString& assignment)
     throw Usage{QStringLiteral("--set: no setting is named %1; the settings are: %2").arg(name, names.join(QStringLiteral(", ")))};
 }
 
-std::vector<BalanceGroup> chosenGroups(store::LocalSql& sql, const QStringList& specs)
+std::vector<BalanceGroup> chosenGroups(store::LocalSql& sql, const QStringList& groupArgs)
 {
     std::vector<BalanceGroup> all = loadBalanceGroups(sql);
-    if (specs.isEmpty())
+    if (groupArgs.isEmpty())
         return all;
     std::vector<bool> chosen(all.size(), false);
-    for (const QString& spec : specs) {
-        const QStringList parts = spec.split(QLatin1Char(':'));
+    for (const QString& groupArg : groupArgs) {
+        const QStringList parts = groupArg.split(QLatin1Char(':'));
         bool okNumber = false, okType = false;
         const qint64 number = parts.value(0).toLongLong(&okNumber);
         const int type = parts.value(1).toInt(&okType);
         if (parts.size() != 2 || !okNumber || !okType)
-            throw Usage{QStringLiteral("--group: expected NUMBER:TYPE, got \"") + spec + QLatin1Char('"')};
+            throw Usage{QStringLiteral("--group: expected NUMBER:TYPE, got \"") + groupArg + QLatin1Char('"')};
         bool found = false;
         for (size_t i = 0; i < all.size(); ++i)
             if (all[i].type == type && all[i].caption.toLongLong() == number)
