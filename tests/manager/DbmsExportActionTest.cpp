@@ -4,6 +4,7 @@
 #include "ManagerTestSupport.h"
 #include "PgServer.h"
 #include "ScriptedPrompter.h"
+#include "WindowParts.h"
 
 #include "manager/Gauge.h"
 #include "manager/TFormVorm.h"
@@ -37,15 +38,7 @@ const QString kWrong = QStringLiteral("Неверное имя пользова�
 // Does `act` with the login dialog once it is up, from inside its modal loop.
 void whenLoginShows(std::function<void(TLogin&)> act)
 {
-    auto* poll = new QTimer;
-    QObject::connect(poll, &QTimer::timeout, poll, [poll, act] {
-        if (auto* login = qobject_cast<TLogin*>(QApplication::activeModalWidget())) {
-            poll->stop();
-            poll->deleteLater();
-            act(*login);
-        }
-    });
-    poll->start(10);
+    tk::test::whenShown<TLogin>(nullptr, [act](TLogin* login) { act(*login); });
 }
 
 class DbmsExportAction : public ::testing::Test {
