@@ -13,6 +13,8 @@
 #include <deque>
 #include <gtest/gtest.h>
 
+#include "ConfigHome.h"
+
 namespace tk::test {
 
 inline QString fixtureDir(const QString& folder)
@@ -20,23 +22,6 @@ inline QString fixtureDir(const QString& folder)
     return qEnvironmentVariable("TK_FIXTURES", QStringLiteral(TK_FIXTURES_DEFAULT)) + QStringLiteral("/dbf/") + folder;
 }
 
-// Points the settings at an empty temporary config folder for the test's lifetime.
-class ConfigHome {
-public:
-    ConfigHome() : old_(qgetenv("XDG_CONFIG_HOME")) { qputenv("XDG_CONFIG_HOME", dir_.path().toLocal8Bit()); }
-    ~ConfigHome() { qputenv("XDG_CONFIG_HOME", old_); }
-    QString iniPath() const { return dir_.path() + QStringLiteral("/Korvent/TK4718EH.ini"); }
-    QVariant raw(const QString& name) const { return QSettings(iniPath(), QSettings::IniFormat).value(name); }
-    void put(const QString& name, const QVariant& value) const
-    {
-        QDir().mkpath(dir_.path() + QStringLiteral("/Korvent"));
-        QSettings(iniPath(), QSettings::IniFormat).setValue(name, value);
-    }
-
-private:
-    QTemporaryDir dir_;
-    QByteArray old_;
-};
 
 // A scratch working directory, made current for the test's lifetime.
 class WorkDir {

@@ -2,6 +2,7 @@
 // the rows each reading becomes, which accounts get them, refused rows, a server that goes away,
 // the stored login and the login callback; and the add-on road through our vormadddb.
 #include "BuiltAddOns.h"
+#include "ConfigHome.h"
 #include "PgServer.h"
 #include "ScriptedPrompter.h"
 
@@ -63,26 +64,15 @@ TextGrid vaklGrid(const std::vector<QStringList>& records)
     return g;
 }
 
-// The export's settings live in a temporary config folder.
-class ConfigHome {
-public:
-    ConfigHome() : old_(qgetenv("XDG_CONFIG_HOME")) { qputenv("XDG_CONFIG_HOME", dir_.path().toLocal8Bit()); }
-    ~ConfigHome() { qputenv("XDG_CONFIG_HOME", old_); }
-    QString domvara() const { return dir_.path() + QStringLiteral("/Korvent/Domvara.ini"); }
-    void store(const QString& pass, const QString& user, const QString& db, const QString& key) const
-    {
-        QDir().mkpath(dir_.path() + QStringLiteral("/Korvent"));
-        QSettings s(domvara(), QSettings::IniFormat);
-        s.setValue("Pass", pass);
-        s.setValue("User", user);
-        s.setValue("DB", db);
-        s.setValue("Key", key);
-    }
-
-private:
-    QTemporaryDir dir_;
-    QByteArray old_;
-};
+// The stored DBMS login, as an earlier run left it.
+void storeLogin(const tk::test::ConfigHome& home, const QString& pass, const QString& user, const QString& db, const QString& key)
+{
+    const QString domvara = QStringLiteral("Domvara");
+    home.put("Pass", pass, domvara);
+    home.put("User", user, domvara);
+    home.put("DB", db, domvara);
+    home.put("Key", key, domvara);
+}
 
 class DbmsExport : public ::testing::Test {
 protected:
@@ -111,7 +101,7 @@ protected:
         // The check stands for whatever makes a database refuse one row.
         server_->exec("CREATE TABLE metering (account_id integer, date_time timestamp, unit_id integer, "
                       "tariff integer, w_ double precision CHECK (w_ < 100000))");
-        home_.store(PgServer::kPassword, PgServer::kSuperuser, server_->dataSource(), "1");
+        storeLogin(home_, PgServer::kPassword, PgServer::kSuperuser, server_->dataSource(), "1");
     }
     void TearDown() override { EXPECT_TRUE(prompter_.allAnswered()); }
 
@@ -143,7 +133,7 @@ protected:
     }
 
     static std::unique_ptr<PgServer> server_;
-    ConfigHome home_;
+    tk::test::ConfigHome home_;
     ScriptedPrompter prompter_;
     DbmsConnection connection_;
     int loginsAsked_ = 0;
@@ -283,9 +273,9 @@ TEST_F(DbmsExport, TheStoredLoginConnectsOrTheLoginIsAskedWithAWarningOnlyWhenTh
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         if (c.key.isEmpty())
-            QFile::remove(home_.domvara());
+            QFile::remove(home_.iniPath(QStringLiteral("Domvara")));
         else
-            home_.store(c.pass, PgServer::kSuperuser, server_->dataSource(), c.key);
+            storeLogin(home_, c.pass, PgServer::kSuperuser, server_->dataSource(), c.key);
         if (c.warns)
             prompter_.expect(kTitle, "Неверное имя пользователя или пароль!", Icon::Warning, Buttons::Ok, Answer::Ok);
         int asked = 0;
@@ -305,7 +295,7 @@ TEST_F(DbmsExport, TheStoredLoginConnectsOrTheLoginIsAskedWithAWarningOnlyWhenTh
 
 TEST_F(DbmsExport, WithoutAConnectionAfterTheLoginTheExportReportsItsFailure)
 {
-    home_.store("", PgServer::kSuperuser, server_->dataSource(), "0");
+    storeLogin(home_, "", PgServer::kSuperuser, server_->dataSource(), "0");
     meters({{1, 10, "1", dbmsUnitType(Family::Telv2)}});
     prompter_.expectErrorStartingWith(kTitle, "Ошибка записи в СУБД \"");
     const DbmsExportOutcome o =
@@ -373,7 +363,7 @@ protected:
 
     QTemporaryDir drop_;
     ScriptedPrompter prompter_;
-    ConfigHome home_;
+    tk::test::ConfigHome home_;
 };
 
 TEST_F(DbmsExportAddOn, EveryRecordIsPassedWithItsValuesDuplicatesIncluded)
