@@ -9,6 +9,7 @@
 // each also done by the very same library code on native SQLite tables (an index on
 // (number, date_meas) in each reading table) in the same run, with the ratio (target <= 3),
 // and the peak resident memory of the runs on the table files (target < 300 MB).
+#include "ProcessMemory.h"
 #include "processing/BalanceGroups.h"
 #include "processing/Reports.h"
 #include "store/dbf/DbfFile.h"
@@ -33,16 +34,6 @@ namespace {
 
 constexpr long kMeters = 28000;
 constexpr int kFirstMeter = 100000;
-
-long rssKb(const char* key)
-{
-    std::ifstream f("/proc/self/status");
-    std::string line;
-    while (std::getline(f, line))
-        if (line.rfind(key, 0) == 0)
-            return std::stol(line.substr(std::strlen(key)));
-    return -1;
-}
 
 std::string street(long meter) { return "Улица " + std::to_string(meter % 40); }
 std::string house(long meter) { return std::to_string(meter % 90); }
@@ -213,13 +204,13 @@ int main(int argc, char** argv)
     std::printf("generated: Telv2 %ld rows (%ld meters), 20,000 rows in each other reading table, in %.1f s\n", rows, kMeters,
                 double(t.elapsed()) / 1000);
 
-    const long rssStart = rssKb("VmRSS:");
+    const long rssStart = tk::bench::rssKb("VmRSS:");
     Figures dbfFigures;
     {
         store::LocalSql sql(dir);
         dbfFigures = runReports(sql);
     }
-    const long peak = rssKb("VmHWM:");
+    const long peak = tk::bench::rssKb("VmHWM:");
 
     const QString nativeFile = work.path() + "/native.db";
     t.restart();

@@ -5,6 +5,7 @@
 //   - 1,000 select-by-number-and-date statements, each followed by an insert or update;
 //   - a full scan with GROUP BY over all rows (rows per second);
 //   - peak resident memory of the scan.
+#include "../ProcessMemory.h"
 #include "store/dbf/DbfFile.h"
 #include "store/dbf/LocalSql.h"
 #include "store/dbf/Restructure.h"
@@ -27,16 +28,6 @@ using clk = std::chrono::steady_clock;
 namespace {
 
 double ms(clk::time_point a, clk::time_point b) { return std::chrono::duration<double, std::milli>(b - a).count(); }
-
-long rssKb(const char* key)
-{
-    std::ifstream f("/proc/self/status");
-    std::string line;
-    while (std::getline(f, line))
-        if (line.rfind(key, 0) == 0)
-            return std::stol(line.substr(std::strlen(key)));
-    return -1;
-}
 
 void exec(sqlite3* db, const char* sql)
 {
@@ -174,12 +165,12 @@ int main(int argc, char** argv)
                 dbfMs, nativeMs, dbfMs / nativeMs);
 
     // 3. Full scan with GROUP BY.
-    const long rssBefore = rssKb("VmRSS:");
+    const long rssBefore = tk::bench::rssKb("VmRSS:");
     const char* scan = "SELECT number, COUNT(*), MIN(date_meas), MAX(meas_1) FROM telv2 GROUP BY number";
     t0 = clk::now();
     const auto groups = sql.select({QString::fromLatin1(scan)});
     const double scanMs = ms(t0, clk::now());
-    const long peak = rssKb("VmHWM:");
+    const long peak = tk::bench::rssKb("VmHWM:");
     sqlite3_stmt* g;
     sqlite3_prepare_v2(native, scan, -1, &g, nullptr);
     t0 = clk::now();
