@@ -22,6 +22,16 @@
 
 namespace tk::test {
 
+// A writable copy of the demo reader content in the workplace, for the emulator to start from
+// (the emulator writes its state back at exit).
+inline QString copyDemoReader(const Workplace& work)
+{
+    const QString state = work.filePath("reader.json");
+    EXPECT_TRUE(QFile::copy(QStringLiteral(TK_SOURCE_DIR "/tools/reader-sim/demo.json"), state));
+    QFile::setPermissions(state, QFile::ReadOwner | QFile::WriteOwner);
+    return state;
+}
+
 class ManagerOnSim : public ::testing::Test {
 protected:
     // prepare runs in the workplace before the window opens (tables the test needs).
@@ -30,9 +40,7 @@ protected:
         ASSERT_TRUE(work.valid());
         if (prepare)
             prepare();
-        state = work.filePath("reader.json");
-        ASSERT_TRUE(QFile::copy(QStringLiteral(TK_SOURCE_DIR "/tools/reader-sim/demo.json"), state));
-        QFile::setPermissions(state, QFile::ReadOwner | QFile::WriteOwner);
+        state = copyDemoReader(work);
         sim = std::make_unique<SimProcess>(QStringList{"--state", state});
         ASSERT_TRUE(sim->started()) << sim->error().toStdString();
         manager::StartupOptions options;

@@ -1,6 +1,7 @@
 // Readings from the emulated reader handed on without the local store: ТЕЛВ-2 read with the demo
 // reader content into the program's forms as it starts them, then exported to a spreadsheet (read
 // back with openpyxl) and to a text file through our add-on.
+#include "ManagerOnSim.h"
 #include "BuiltAddOns.h"
 #include "ExportTestSupport.h"
 #include "ScriptedPrompter.h"
@@ -26,9 +27,7 @@ TEST(ExportEndToEnd, AFamilyReadFromTheReaderGoesToASpreadsheetAndToATextFile)
     Workplace work;
     ASSERT_TRUE(work.valid());
     ExportPlace place;
-    const QString state = work.filePath("reader.json");
-    ASSERT_TRUE(QFile::copy(QStringLiteral(TK_SOURCE_DIR "/tools/reader-sim/demo.json"), state));
-    QFile::setPermissions(state, QFile::ReadOwner | QFile::WriteOwner);
+    const QString state = copyDemoReader(work);
     SimProcess sim({"--state", state});
     ASSERT_TRUE(sim.started()) << sim.error().toStdString();
 

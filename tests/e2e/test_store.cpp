@@ -1,6 +1,7 @@
 // The road of a reading from the emulated reader into its local table and back on screen: read
 // ТЕЛВ-2 with the demo reader content, write it to Telv2.dbf, start the program again and find
 // the same readings in the local-table grid.
+#include "ManagerOnSim.h"
 #include "WindowParts.h"
 #include "store/reading/CellText.h"
 #include "reader/Engine.h"
@@ -39,9 +40,7 @@ TEST(StoreEndToEnd, ReadingsWrittenFromTheReaderAreInTheTableAfterARestart)
     // A fresh office: the empty tables the table tool makes.
     for (const auto& t : dbf::standardTables())
         dbf::createTable(work.filePath(t.fileName), t.schema);
-    const QString state = work.filePath("reader.json");
-    ASSERT_TRUE(QFile::copy(QStringLiteral(TK_SOURCE_DIR "/tools/reader-sim/demo.json"), state));
-    QFile::setPermissions(state, QFile::ReadOwner | QFile::WriteOwner);
+    const QString state = copyDemoReader(work);
     SimProcess sim({"--state", state});
     ASSERT_TRUE(sim.started()) << sim.error().toStdString();
 
