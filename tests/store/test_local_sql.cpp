@@ -456,53 +456,118 @@ TEST(LocalSql, ChangesByAnotherConnectionAreSeenAndIndexesFollowThem)
 // Look-ups served from the in-memory indexes return exactly the rows a scan returns, for
 // every operator, values between, at and beyond the keys, and whichever form the index
 // takes: keys close together (kept by key), keys with a negative among them (kept as
-// sorted pairs), fractional keys, blanks and deleted records. A unary plus hides the
-// column from the index, which gives the scan's answer.
+// sorted pairs), fractional keys, blanks and deleted records, numbers written by other
+// programs (zeros or blanks in front, blanks behind). A unary plus hides the column from
+// the index, which gives the scan's answer. The indexes are built once by one thread and
+// once in shares by three, which must not change a single answer.
 TEST(LocalSql, IndexedLookUpsReturnWhatAScanReturns)
 {
     QTemporaryDir dir;
     tk::dbf::Schema s;
-    s.fields = {{"NUM", 'N', 6, 0, 0}, {"FRAC", 'N', 8, 2, 0}, {"DAY", 'D', 8, 0, 0}};
-    for (const char* name : {"Close.dbf", "Mixed.dbf"})
+    // NUM first (nothing in front of it in the record) and ANUM behind a date take the two
+    // ways an integer key is read; ANUM grows with the record, so each thread's share of it
+    // starts higher than the one before.
+    s.fields = {{"NUM", 'N', 6, 0, 0}, {"FRAC", 'N', 8, 2, 0}, {"DAY", 'D', 8, 0, 0}, {"ANUM", 'N', 6, 0, 0}, {"NAME", 'C', 8, 0, 0}};
+    for (const char* name : {"Close.dbf", "Mixed.dbf", "Raw.dbf"})
         tk::dbf::createTable(dir.filePath(name), s);
-    LocalSql sql(dir.path());
-    for (const char* table : {"close", "mixed"}) {
-        for (int i = 0; i < 60; ++i)
-            sql.execute({QStringLiteral("INSERT INTO %1(num, frac, day) VALUES(:n, :f, :d)").arg(table)},
-                        Params().integer("n", 100 + i % 17).real("f", (i % 9) * 0.25 - 1).text("d", QStringLiteral("2024-02-%1").arg(1 + i % 29, 2, 10, QChar('0'))));
-        sql.execute({QStringLiteral("INSERT INTO %1(frac) VALUES(NULL)").arg(table)});
-        sql.execute({QStringLiteral("DELETE FROM %1 WHERE rowid % 7 = 3").arg(table)});
+    {
+        LocalSql sql(dir.path());
+        for (const char* table : {"close", "mixed"}) {
+            for (int i = 0; i < 60; ++i)
+                sql.execute({QStringLiteral("INSERT INTO %1(num, frac, day, anum, name) VALUES(:n, :f, :d, :a, :t)").arg(table)},
+                            Params().integer("n", 100 + i % 17).integer("a", 1000 + i).real("f", (i % 9) * 0.25 - 1)
+                                .text("d", QStringLiteral("2024-02-%1").arg(1 + i % 29, 2, 10, QChar('0')))
+                                .text("t", QStringLiteral("имя %1").arg(i % 5)));
+            sql.execute({QStringLiteral("INSERT INTO %1(frac) VALUES(NULL)").arg(table)});
+            sql.execute({QStringLiteral("DELETE FROM %1 WHERE rowid % 7 = 3").arg(table)});
+        }
+        sql.execute({"INSERT INTO mixed(num, day, anum) VALUES(-5, '1999-12-31', -5)"});
     }
-    sql.execute({"INSERT INTO mixed(num, day) VALUES(-5, '1999-12-31')"});
+    {
+        DbfFile f;
+        f.open(dir.filePath("Raw.dbf"), true);
+        const std::uint32_t len = std::uint32_t(f.schema().recordLength);
+        for (const char* num : {"    12", "000012", "12    ", "  12  ", "999999", "     0", "      ", "  -12 ", "+12   ", "1.5   ", "******"}) {
+            for (int copy = 0; copy < 3; ++copy) {
+                std::string rec(len, ' ');
+                for (int at : {f.schema().fields[0].offset, f.schema().fields[3].offset})
+                    rec.replace(std::size_t(at), 6, num);
+                rec.replace(std::size_t(f.schema().fields[2].offset), 8, copy == 1 ? "00000000" : "20240229");
+                if (copy == 2)
+                    rec[0] = '*';
+                f.appendUnflushed(rec.data());
+            }
+        }
+        f.finish();
+    }
     const QStringList ops = {"=", "<", "<=", ">", ">="};
     const std::vector<std::pair<QString, QVariant>> keys = {
         {"num", 99}, {"num", 100}, {"num", 107}, {"num", 107.5}, {"num", 116}, {"num", 117}, {"num", -5}, {"num", -1e300},
+        {"num", 12}, {"num", 0}, {"num", 999999}, {"num", -12}, {"num", 1.5},
+        {"anum", 999}, {"anum", 1000}, {"anum", 1030}, {"anum", 1059}, {"anum", -5}, {"anum", 12}, {"anum", 0}, {"anum", 999999}, {"anum", 1.5},
         {"frac", -1.0}, {"frac", -0.25}, {"frac", 0.3}, {"frac", 1.0}, {"frac", 5},
-        {"day", "2024-01-31"}, {"day", "2024-02-01"}, {"day", "2024-02-15"}, {"day", "2024-02-29"}, {"day", "2024-03-01"}};
-    for (const char* table : {"close", "mixed"}) {
-        for (const auto& [column, key] : keys) {
-            for (const QString& op : ops) {
-                Params p;
-                if (key.typeId() == QMetaType::QString)
-                    p.text("k", key.toString());
-                else if (key.typeId() == QMetaType::Int)
-                    p.integer("k", key.toInt());
-                else
-                    p.real("k", key.toDouble());
-                auto rows = [&](const QString& lhs) {
-                    const Rows r = sql.select({QStringLiteral("SELECT rowid FROM %1 WHERE %2 %3 :k ORDER BY rowid").arg(table, lhs, op)}, p);
-                    std::vector<long long> out;
-                    for (int i = 0; i < r.size(); ++i)
-                        out.push_back(r.value(i, 0).toLongLong());
-                    return out;
-                };
-                const std::vector<long long> scanned = rows("+" + column);
-                EXPECT_EQ(rows(column), scanned) << table << " " << column.toStdString() << " " << op.toStdString() << " "
-                                                 << key.toString().toStdString();
-                if (column == "num" && op == "=" && key == QVariant(107)) {
-                    EXPECT_FALSE(scanned.empty()) << "the cases must find rows";
+        {"day", "2024-01-31"}, {"day", "2024-02-01"}, {"day", "2024-02-15"}, {"day", "2024-02-29"}, {"day", "2024-03-01"},
+        {"name", "имя 3"}, {"name", "имя 9"}};
+    for (const unsigned threads : {1u, 3u}) {
+        LocalSql sql(dir.path());
+        sql.setIndexThreads(threads, 8);
+        for (const char* table : {"close", "mixed", "raw"}) {
+            for (const auto& [column, key] : keys) {
+                for (const QString& op : ops) {
+                    Params p;
+                    if (key.typeId() == QMetaType::QString)
+                        p.text("k", key.toString());
+                    else if (key.typeId() == QMetaType::Int)
+                        p.integer("k", key.toInt());
+                    else
+                        p.real("k", key.toDouble());
+                    auto rows = [&](const QString& lhs) {
+                        const Rows r = sql.select({QStringLiteral("SELECT rowid FROM %1 WHERE %2 %3 :k ORDER BY rowid").arg(table, lhs, op)}, p);
+                        std::vector<long long> out;
+                        for (int i = 0; i < r.size(); ++i)
+                            out.push_back(r.value(i, 0).toLongLong());
+                        return out;
+                    };
+                    const std::vector<long long> scanned = rows(column == "name" ? column + " || ''" : "+" + column);
+                    EXPECT_EQ(rows(column), scanned) << threads << " threads, " << table << " " << column.toStdString() << " "
+                                                     << op.toStdString() << " " << key.toString().toStdString();
+                    const bool raw = table == QLatin1String("raw");
+                    if (op == "=" && key == QVariant(raw ? 12 : 107)) {
+                        EXPECT_FALSE(scanned.empty()) << "the cases must find rows";
+                    }
                 }
             }
+        }
+    }
+}
+
+// A key the index build cannot read fails the look-up naming the first such record, however
+// many threads read the table.
+TEST(LocalSql, UnreadableKeyIsNamedByItsFirstRecordWhateverTheThreads)
+{
+    QTemporaryDir dir;
+    tk::dbf::Schema s;
+    s.fields = {{"DAY", 'D', 8, 0, 0}, {"NUM", 'N', 6, 0, 0}};
+    tk::dbf::createTable(dir.filePath("T.dbf"), s);
+    {
+        DbfFile f;
+        f.open(dir.filePath("T.dbf"), true);
+        for (int r = 0; r < 40; ++r) {
+            std::string rec = " 20240101" + QString::number(r).rightJustified(6).toStdString();
+            if (r == 25 || r == 33)
+                rec[12] = '\0'; // a NUL where a digit was
+            f.appendUnflushed(rec.data());
+        }
+        f.finish();
+    }
+    for (const unsigned threads : {1u, 4u}) {
+        LocalSql sql(dir.path());
+        sql.setIndexThreads(threads, 5);
+        try {
+            sql.select({"SELECT COUNT(*) FROM t WHERE num = 7"});
+            ADD_FAILURE() << threads;
+        } catch (const tk::Error& e) {
+            EXPECT_TRUE(e.message().contains("record 26")) << threads << ": " << e.message().toStdString();
         }
     }
 }

@@ -148,6 +148,11 @@ LocalSql::~LocalSql()
 
 void LocalSql::setLockTimeout(int ms) { options_->lockTimeoutMs = ms; }
 void LocalSql::setHeldChangesLimit(std::size_t bytes) { options_->heldChangesLimit = bytes; }
+void LocalSql::setIndexThreads(unsigned threads, std::size_t recordsPerThread)
+{
+    options_->indexThreads = threads;
+    options_->indexRecordsPerThread = recordsPerThread;
+}
 
 QString LocalSql::tablePath(const QString& name) const
 {

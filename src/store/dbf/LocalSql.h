@@ -88,6 +88,9 @@ public:
     // How many bytes of changed records a statement keeps in memory before it writes them
     // to the table (behind its journal); the rest are written when it completes.
     void setHeldChangesLimit(std::size_t bytes);
+    // How many threads build the look-up indexes of a large table (0: one a core, at most
+    // four), and how many records a thread takes at least.
+    void setIndexThreads(unsigned threads, std::size_t recordsPerThread);
 
     sqlite3* handle() const { return db_; }
 

@@ -35,10 +35,17 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <exception>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
+#include <system_error>
+#include <thread>
 #include <vector>
+#if defined(_MSC_VER)
+#include <xmmintrin.h>
+#endif
 
 namespace tk::dbf {
 namespace {
@@ -306,8 +313,9 @@ bool fastInteger(const char* p, int width, double& key)
     return true;
 }
 
-// The key of a D field holding a possible date (YYYYMMDD); false for anything else.
-bool fastDate(const char* p, double& key)
+// The key of a D field holding a possible date (YYYYMMDD) as the number YYYYMMDD; false for
+// anything else.
+bool fastDate(const char* p, std::uint32_t& key)
 {
     const std::uint64_t x = loadEight(p);
     if (!eightDigits(x))
@@ -320,7 +328,45 @@ bool fastDate(const char* p, double& key)
         return false;
     if (m == 2 && d == 29 && !(y % 4 == 0 && (y % 100 != 0 || y % 400 == 0)))
         return false;
-    key = y * 10000 + m * 100 + d;
+    key = std::uint32_t(y * 10000 + m * 100 + d);
+    return true;
+}
+
+bool fastDate(const char* p, double& key)
+{
+    std::uint32_t k;
+    if (!fastDate(p, k))
+        return false;
+    key = k;
+    return true;
+}
+
+// A bit mask with 0xFF in every byte of x that is a blank.
+std::uint64_t blankBytes(std::uint64_t x)
+{
+    const std::uint64_t y = x ^ 0x2020202020202020ULL; // blanks become zero bytes
+    const std::uint64_t t = ((y & 0x7F7F7F7F7F7F7F7FULL) + 0x7F7F7F7F7F7F7F7FULL) | y;
+    return ((~t & 0x8080808080808080ULL) >> 7) * 0xFF;
+}
+
+// A right-aligned unsigned integer field of at most eight characters, read with one load of
+// the eight bytes that end with the field (`end`; the caller makes sure they are all inside
+// the record): blanks in front, then digits only. False for anything else, which takes the
+// general reading.
+bool fastShortInteger(const char* end, int width, std::uint32_t& key)
+{
+    std::uint64_t x = loadEight(end - 8);
+    // Bytes in front of the field count as leading zeros.
+    const std::uint64_t outside = width == 8 ? 0 : (std::uint64_t(1) << (8 * (8 - width))) - 1;
+    x = (x & ~outside) | (0x3030303030303030ULL & outside);
+    // The blanks must all come before the first digit, and a digit must follow them.
+    const std::uint64_t front = blankBytes(x) | outside;
+    if ((front & (front + 1)) != 0 || front == ~std::uint64_t(0))
+        return false;
+    x += blankBytes(x) & 0x1010101010101010ULL; // ' ' + 0x10 = '0'
+    if (!eightDigits(x))
+        return false;
+    key = eightDigitValue(x);
     return true;
 }
 
@@ -333,6 +379,9 @@ struct IndexSink {
     // Which quick reading of the raw field to try first: integers and dates are nearly every
     // key of a reading table, and are read straight from the record's bytes.
     enum class Quick { None, Integer, Date } quick = Quick::None;
+    // Whether an integer field is read with one load of the eight bytes that end with it:
+    // it is eight characters or less and the record has room in front of it.
+    bool shortInteger = false;
     // The span of the numeric keys put into `sorted`, and whether all are whole numbers:
     // noted as they come, so that choosing how to sort them costs no pass of its own.
     double lo = HUGE_VAL, hi = -HUGE_VAL;
@@ -341,24 +390,73 @@ struct IndexSink {
     // whole number from 0 to 2^32 - 2 (nearly every key of a reading table), kNoKey
     // otherwise, the key then being in `sorted`. Four bytes a record where a (key, record)
     // pair takes sixteen: on a large table most of the build's time went into the memory
-    // the pairs newly took.
+    // the pairs newly took. Sized to the table before the scan, which fills it in place.
     static constexpr std::uint32_t kNoKey = 0xFFFFFFFFu;
-    std::vector<std::uint32_t> compact;
+    std::uint32_t* compact = nullptr;
+    std::uint32_t compactSize = 0;
     std::uint32_t compactLo = kNoKey, compactHi = 0;
     std::size_t compactCount = 0;
+
+    // A sink for one thread's share of the scan: the same column and compact keys (each
+    // share fills its own records of them), with its own indexes for the other keys.
+    IndexSink share(NumIndex* ownNum, TextIndex* ownText) const
+    {
+        IndexSink s;
+        s.col = col;
+        s.field = field;
+        s.quick = quick;
+        s.shortInteger = shortInteger;
+        s.compact = compact;
+        s.compactSize = compactSize;
+        s.num = num ? ownNum : nullptr;
+        s.text = text ? ownText : nullptr;
+        return s;
+    }
+
+    // Takes in what a share gathered; shares are taken in record order.
+    void take(const IndexSink& part)
+    {
+        lo = std::min(lo, part.lo);
+        hi = std::max(hi, part.hi);
+        whole = whole && part.whole;
+        compactLo = std::min(compactLo, part.compactLo);
+        compactHi = std::max(compactHi, part.compactHi);
+        compactCount += part.compactCount;
+        if (num)
+            num->sorted.insert(num->sorted.end(), part.num->sorted.begin(), part.num->sorted.end());
+        if (text)
+            text->sorted.insert(text->sorted.end(), part.text->sorted.begin(), part.text->sorted.end());
+    }
+
+    void noteCompact(std::uint32_t c, std::uint32_t recno)
+    {
+        compact[recno] = c;
+        compactLo = std::min(compactLo, c);
+        compactHi = std::max(compactHi, c);
+        ++compactCount;
+    }
 
     void putCompact(double k, std::uint32_t recno)
     {
         if (k >= 0 && k < double(kNoKey)) {
-            const auto c = std::uint32_t(k);
-            compact.push_back(c);
-            compactLo = std::min(compactLo, c);
-            compactHi = std::max(compactHi, c);
-            ++compactCount;
+            noteCompact(std::uint32_t(k), recno);
         } else {
-            compact.push_back(kNoKey);
+            compact[recno] = kNoKey;
             put(k, recno);
         }
+    }
+
+    // The compact key of the quickest readings (a short plain integer, a date); false when
+    // the field needs a slower one.
+    bool compactKey(const char* raw, std::uint32_t& c) const
+    {
+        switch (quick) {
+        case Quick::Integer:
+            return shortInteger && fastShortInteger(raw + field->offset + field->width, field->width, c);
+        case Quick::Date: return fastDate(raw + field->offset, c);
+        case Quick::None: break;
+        }
+        return false;
     }
 
     // The key of the quick reading; false when the field needs the decoder.
@@ -416,8 +514,10 @@ IndexSink sinkOf(Table* t, int col)
     IndexSink s;
     s.col = col;
     s.field = &t->schema().fields[std::size_t(col)];
-    if (s.field->type == 'N' || s.field->type == 'F')
+    if (s.field->type == 'N' || s.field->type == 'F') {
         s.quick = IndexSink::Quick::Integer;
+        s.shortInteger = s.field->width <= 8 && s.field->offset + s.field->width >= 8;
+    }
     else if (s.field->type == 'D')
         s.quick = IndexSink::Quick::Date;
     if (s.field->type == 'C') {
@@ -520,14 +620,14 @@ void denseFromCompact(IndexSink& s)
     const std::size_t range = std::size_t(s.compactHi - lo) + 1;
     idx.lo = lo;
     idx.start.assign(range + 1, 0);
-    for (std::uint32_t k : s.compact)
-        if (k != IndexSink::kNoKey)
-            ++idx.start[k - lo + 1];
+    for (std::uint32_t r = 0; r < s.compactSize; ++r)
+        if (s.compact[r] != IndexSink::kNoKey)
+            ++idx.start[s.compact[r] - lo + 1];
     for (std::size_t k = 0; k < range; ++k)
         idx.start[k + 1] += idx.start[k];
     std::vector<std::uint32_t> next(idx.start.begin(), idx.start.end() - 1);
     idx.records.resize(s.compactCount);
-    for (std::uint32_t r = 0; r < std::uint32_t(s.compact.size()); ++r)
+    for (std::uint32_t r = 0; r < s.compactSize; ++r)
         if (s.compact[r] != IndexSink::kNoKey)
             idx.records[next[s.compact[r] - lo]++] = r;
 }
@@ -544,7 +644,7 @@ void finishNumeric(IndexSink& s)
         std::vector<std::pair<double, std::uint32_t>> all;
         all.reserve(n);
         auto other = idx.sorted.begin();
-        for (std::uint32_t r = 0; r < std::uint32_t(s.compact.size()); ++r) {
+        for (std::uint32_t r = 0; r < s.compactSize; ++r) {
             for (; other != idx.sorted.end() && other->second < r; ++other)
                 all.push_back(*other);
             if (s.compact[r] != IndexSink::kNoKey)
@@ -555,12 +655,103 @@ void finishNumeric(IndexSink& s)
         s.lo = std::min(s.lo, double(s.compactLo));
         s.hi = std::max(s.hi, double(s.compactHi));
     }
-    std::vector<std::uint32_t>().swap(s.compact);
     if (!idx.dense() && !sortWholeKeys(idx, s.lo, s.hi, s.whole))
         radixSort(idx.sorted, orderedBits);
 }
 
-// Builds the missing indexes of these columns together, in one pass over the file.
+// Asks for the cache line at p ahead of its use; never faults, wherever p points.
+inline void prefetch(const char* p)
+{
+#if defined(__GNUC__) || defined(__clang__)
+    __builtin_prefetch(p);
+#elif defined(_MSC_VER)
+    _mm_prefetch(p, _MM_HINT_T0);
+#else
+    (void)p;
+#endif
+}
+
+// Reads the keys of records [from, to) of a run of records that begins with record `first`
+// at `base`.
+void scanKeys(Table* t, std::vector<IndexSink>& sinks, std::uint32_t first, const char* base, std::uint32_t from,
+              std::uint32_t to)
+{
+    const std::size_t len = std::size_t(t->schema().recordLength);
+    // The scan of a large table waits on memory far longer than it takes to read the keys:
+    // the lines of the record a few kilobytes ahead are asked for early, the one with its
+    // deletion flag and the one with the furthest key.
+    std::size_t reach = 0;
+    for (const IndexSink& s : sinks)
+        reach = std::max(reach, std::size_t(s.field->offset + s.field->width - 1));
+    const std::uint32_t ahead = std::uint32_t(std::max<std::size_t>(1, 4096 / len));
+    Value v;
+    for (std::uint32_t i = from; i < to; ++i) {
+        const char* raw = base + std::size_t(i) * len;
+        if (to - i > ahead) {
+            prefetch(raw + ahead * len);
+            prefetch(raw + ahead * len + reach);
+        }
+        const std::uint32_t recno = first + i;
+        const bool deleted = DbfFile::isDeleted(raw);
+        for (IndexSink& s : sinks) {
+            std::uint32_t c;
+            double k;
+            if (deleted) {
+                if (s.num)
+                    s.compact[recno] = IndexSink::kNoKey;
+            } else if (s.compactKey(raw, c)) {
+                s.noteCompact(c, recno);
+            } else if (s.quickKey(raw, k)) {
+                s.putCompact(k, recno);
+            } else {
+                if (s.num)
+                    s.compact[recno] = IndexSink::kNoKey;
+                addDecoded(t, s, raw, recno, false, v);
+            }
+        }
+    }
+}
+
+// How many threads share a piece of an index build of `items` items: none below the
+// options' records a thread, and no more than they allow.
+unsigned threadsFor(const ModuleOptions& o, std::size_t items)
+{
+    const std::size_t most = o.indexThreads > 0 ? o.indexThreads : std::clamp(std::thread::hardware_concurrency(), 1u, 4u);
+    return unsigned(std::clamp<std::size_t>(items / std::max<std::size_t>(1, o.indexRecordsPerThread), 1, most));
+}
+
+// Runs job(0) .. job(jobs - 1), each but the last on a thread of its own, and waits for all.
+// The error of the lowest-numbered job that failed is passed on: the one that running them
+// in order on one thread would have met first.
+void runJobs(unsigned jobs, const std::function<void(unsigned)>& job)
+{
+    std::vector<std::exception_ptr> errors(jobs);
+    auto guarded = [&](unsigned j) {
+        try {
+            job(j);
+        } catch (...) {
+            errors[j] = std::current_exception();
+        }
+    };
+    std::vector<std::thread> threads;
+    for (unsigned j = 0; j + 1 < jobs; ++j) {
+        try {
+            threads.emplace_back(guarded, j);
+        } catch (const std::system_error&) {
+            guarded(j); // no thread to be had: run it here
+        }
+    }
+    guarded(jobs - 1);
+    for (std::thread& th : threads)
+        th.join();
+    for (const std::exception_ptr& e : errors)
+        if (e)
+            std::rethrow_exception(e);
+}
+
+// Builds the missing indexes of these columns together, in one pass over the file. The
+// first look-up into a large table waits for this, so a large table's records are scanned
+// in shares by several threads, and the indexes are then sorted side by side.
 void buildIndexes(Table* t, const std::vector<int>& cols)
 {
     std::vector<int> missing;
@@ -578,48 +769,66 @@ void buildIndexes(Table* t, const std::vector<int>& cols)
         else
             t->numIdx[col];
     }
+    const std::uint32_t count = t->file.recordCount();
     std::vector<IndexSink> sinks;
-    for (int col : missing) {
-        sinks.push_back(sinkOf(t, col));
-        if (sinks.back().num)
-            sinks.back().compact.reserve(t->file.recordCount());
-        else
-            sinks.back().text->sorted.reserve(t->file.recordCount());
+    std::vector<std::vector<std::uint32_t>> compactKeys(missing.size());
+    for (std::size_t i = 0; i < missing.size(); ++i) {
+        IndexSink s = sinkOf(t, missing[i]);
+        if (s.num) {
+            compactKeys[i].resize(count);
+            s.compact = compactKeys[i].data();
+            s.compactSize = count;
+        } else {
+            s.text->sorted.reserve(count);
+        }
+        sinks.push_back(s);
     }
+    // One thread's share of a run: its sinks and the indexes they gather the odd keys in.
+    struct Share {
+        std::vector<NumIndex> nums;
+        std::vector<TextIndex> texts;
+        std::vector<IndexSink> sinks;
+    };
     try {
-        Value v;
-        const std::size_t len = std::size_t(t->schema().recordLength);
         t->file.forEachRun([&](std::uint32_t first, std::uint32_t n, const char* base) {
-            for (std::uint32_t i = 0; i < n; ++i) {
-                const char* raw = base + std::size_t(i) * len;
-                const bool deleted = DbfFile::isDeleted(raw);
-                for (IndexSink& s : sinks) {
-                    double k;
-                    if (deleted) {
-                        if (s.num)
-                            s.compact.push_back(IndexSink::kNoKey);
-                    } else if (s.quickKey(raw, k)) {
-                        s.putCompact(k, first + i);
-                    } else {
-                        if (s.num)
-                            s.compact.push_back(IndexSink::kNoKey);
-                        addDecoded(t, s, raw, first + i, false, v);
-                    }
-                }
+            const unsigned threads = threadsFor(*t->options, n);
+            if (threads == 1) {
+                scanKeys(t, sinks, first, base, 0, n);
+                return;
             }
+            std::vector<Share> shares(threads);
+            for (Share& sh : shares) {
+                sh.nums.resize(sinks.size());
+                sh.texts.resize(sinks.size());
+                for (std::size_t i = 0; i < sinks.size(); ++i)
+                    sh.sinks.push_back(sinks[i].share(&sh.nums[i], &sh.texts[i]));
+            }
+            runJobs(threads, [&](unsigned j) {
+                scanKeys(t, shares[j].sinks, first, base, std::uint32_t(std::uint64_t(n) * j / threads),
+                         std::uint32_t(std::uint64_t(n) * (j + 1) / threads));
+            });
+            for (const Share& sh : shares)
+                for (std::size_t i = 0; i < sinks.size(); ++i)
+                    sinks[i].take(sh.sinks[i]);
         });
+        const unsigned threads = std::min<unsigned>(unsigned(sinks.size()), threadsFor(*t->options, std::size_t(count) * sinks.size()));
+        auto finish = [&](IndexSink& s) {
+            if (s.text)
+                radixSort(s.text->sorted, [](std::uint64_t h) { return h; });
+            else
+                finishNumeric(s);
+        };
+        if (threads > 1)
+            runJobs(threads, [&](unsigned j) { finish(sinks[j]); });
+        else
+            for (IndexSink& s : sinks)
+                finish(s);
     } catch (...) {
         for (int col : missing) {
             t->textIdx.erase(col);
             t->numIdx.erase(col);
         }
         throw;
-    }
-    for (IndexSink& s : sinks) {
-        if (s.text)
-            radixSort(s.text->sorted, [](std::uint64_t h) { return h; });
-        else
-            finishNumeric(s);
     }
 }
 

@@ -12,6 +12,10 @@ struct ModuleOptions {
     // How many bytes of changed records a statement keeps in memory before it writes them
     // (through the journal) to the table.
     std::size_t heldChangesLimit = std::size_t(4) << 20;
+    // The indexes of a large table are built by up to `indexThreads` threads (0: one a core,
+    // at most four), each taking at least `indexRecordsPerThread` records.
+    unsigned indexThreads = 0;
+    std::size_t indexRecordsPerThread = std::size_t(1) << 16;
 };
 
 // Registers the module and the collation on db. The options must outlive the connection.
