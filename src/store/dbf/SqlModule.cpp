@@ -620,16 +620,26 @@ void denseFromCompact(IndexSink& s)
     const std::size_t range = std::size_t(s.compactHi - lo) + 1;
     idx.lo = lo;
     idx.start.assign(range + 1, 0);
-    for (std::uint32_t r = 0; r < s.compactSize; ++r)
-        if (s.compact[r] != IndexSink::kNoKey)
-            ++idx.start[s.compact[r] - lo + 1];
-    for (std::size_t k = 0; k < range; ++k)
-        idx.start[k + 1] += idx.start[k];
-    std::vector<std::uint32_t> next(idx.start.begin(), idx.start.end() - 1);
     idx.records.resize(s.compactCount);
-    for (std::uint32_t r = 0; r < s.compactSize; ++r)
-        if (s.compact[r] != IndexSink::kNoKey)
-            idx.records[next[s.compact[r] - lo]++] = r;
+    // Plain pointers: through the vectors every step would load their data again.
+    std::uint32_t* start = idx.start.data();
+    std::uint32_t* records = idx.records.data();
+    const std::uint32_t* keys = s.compact;
+    const std::uint32_t n = s.compactSize;
+    for (std::uint32_t r = 0; r < n; ++r)
+        if (keys[r] != IndexSink::kNoKey)
+            ++start[keys[r] - lo + 1];
+    for (std::size_t k = 0; k < range; ++k)
+        start[k + 1] += start[k];
+    // start[k] serves as key k's place while placing, which leaves it at the start of key
+    // k + 1; moved back by one key afterwards (a copy of the starts of a date column's keys
+    // would take megabytes).
+    for (std::uint32_t r = 0; r < n; ++r)
+        if (keys[r] != IndexSink::kNoKey)
+            records[start[keys[r] - lo]++] = r;
+    for (std::size_t k = range - 1; k > 0; --k)
+        start[k] = start[k - 1];
+    start[0] = 0;
 }
 
 // Sorts what the scan gathered for a numeric column.
@@ -771,12 +781,13 @@ void buildIndexes(Table* t, const std::vector<int>& cols)
     }
     const std::uint32_t count = t->file.recordCount();
     std::vector<IndexSink> sinks;
-    std::vector<std::vector<std::uint32_t>> compactKeys(missing.size());
+    // Not cleared first: the scan writes every record's entry.
+    std::vector<std::unique_ptr<std::uint32_t[]>> compactKeys(missing.size());
     for (std::size_t i = 0; i < missing.size(); ++i) {
         IndexSink s = sinkOf(t, missing[i]);
         if (s.num) {
-            compactKeys[i].resize(count);
-            s.compact = compactKeys[i].data();
+            compactKeys[i] = std::make_unique_for_overwrite<std::uint32_t[]>(count);
+            s.compact = compactKeys[i].get();
             s.compactSize = count;
         } else {
             s.text->sorted.reserve(count);
