@@ -1,6 +1,6 @@
 #include "store/dbf/CodePage.h"
 
-#include "common/Cp1251.h"
+#include "common/CodePoints.h"
 
 #include <array>
 #include <unordered_map>
@@ -22,25 +22,6 @@ constexpr std::array<char16_t, 128> k866High = {
     0x044C, 0x044D, 0x044E, 0x044F, 0x0401, 0x0451, 0x0404, 0x0454, 0x0407, 0x0457, 0x040E, 0x045E,
     0x00B0, 0x2219, 0x00B7, 0x221A, 0x2116, 0x00A4, 0x25A0, 0x00A0};
 
-void appendUtf8(std::string& out, char32_t c)
-{
-    if (c < 0x80) {
-        out.push_back(char(c));
-    } else if (c < 0x800) {
-        out.push_back(char(0xC0 | (c >> 6)));
-        out.push_back(char(0x80 | (c & 0x3F)));
-    } else if (c < 0x10000) {
-        out.push_back(char(0xE0 | (c >> 12)));
-        out.push_back(char(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(char(0x80 | (c & 0x3F)));
-    } else {
-        out.push_back(char(0xF0 | (c >> 18)));
-        out.push_back(char(0x80 | ((c >> 12) & 0x3F)));
-        out.push_back(char(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(char(0x80 | (c & 0x3F)));
-    }
-}
-
 struct Table {
     std::array<std::string, 256> toUtf8;
     std::unordered_map<char32_t, unsigned char> fromUnicode;
@@ -56,10 +37,9 @@ Table makeTable(CodePage cp)
         } else if (cp == CodePage::Cp866) {
             u = k866High[b - 0x80];
         } else {
-            const char c = char(b);
-            u = fromCp1251(&c, 1).at(0).unicode();
+            u = codepoints::fromCp1251(static_cast<unsigned char>(b));
         }
-        appendUtf8(t.toUtf8[b], u);
+        codepoints::appendUtf8(t.toUtf8[b], u);
         if (u != 0xFFFD)
             t.fromUnicode.emplace(u, static_cast<unsigned char>(b));
     }

@@ -517,9 +517,9 @@ IndexSink sinkOf(Table* t, int col)
     if (s.field->type == 'N' || s.field->type == 'F') {
         s.quick = IndexSink::Quick::Integer;
         s.shortInteger = s.field->width <= 8 && s.field->offset + s.field->width >= 8;
-    }
-    else if (s.field->type == 'D')
+    } else if (s.field->type == 'D') {
         s.quick = IndexSink::Quick::Date;
+    }
     if (s.field->type == 'C') {
         auto it = t->textIdx.find(col);
         if (it != t->textIdx.end())
