@@ -476,6 +476,12 @@ void DbfFile::beginChanges(std::size_t heldLimit)
         rollbackChanges();
     changing_ = true;
     heldLimit_ = heldLimit;
+    forgetChanges();
+}
+
+// Back to the table as its header last said: no record held, none journaled.
+void DbfFile::forgetChanges()
+{
     held_.clear();
     heldBytes_ = 0;
     journaled_.clear();
@@ -594,11 +600,7 @@ void DbfFile::commitChanges()
 void DbfFile::rollbackChanges()
 {
     changing_ = false;
-    held_.clear();
-    heldBytes_ = 0;
-    journaled_.clear();
-    count_ = schema_.recordCount;
-    onDisk_ = count_;
+    forgetChanges();
     setCodecCount(count_);
     if (!journal_.isOpen())
         return; // nothing reached the table

@@ -113,6 +113,7 @@ private:
     void closeCodec();
     void setCodecCount(std::uint32_t n);
     void flushChanges(bool durable);
+    void forgetChanges();
     void flushBulk();
     void removeLeftoverCopy();
     void readWhileWriterHolds();
