@@ -1,4 +1,5 @@
 #include "store/dbf/DbfFile.h"
+#include "store/dbf/LittleEndian.h"
 
 #include "store/dbf/WriteFault.h"
 
@@ -165,14 +166,6 @@ void stampToday(DBFHandle h)
     DBFSetLastModifiedDate(h, d.year() - 1900, d.month(), d.day());
 }
 
-void put32(char* p, std::uint32_t v)
-{
-    for (int k = 0; k < 4; ++k)
-        p[k] = char((v >> (8 * k)) & 0xFF);
-}
-
-std::uint32_t get32(const unsigned char* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (std::uint32_t(p[3]) << 24); }
-
 // The first 32 bytes of a table after a statement: dated today, counting `count` records,
 // with the write counter at `counter`; the other bytes as they were.
 void stampHeader(std::string& head, std::uint32_t count, std::uint32_t counter)
@@ -181,8 +174,8 @@ void stampHeader(std::string& head, std::uint32_t count, std::uint32_t counter)
     head[1] = char(std::clamp(d.year() - 1900, 0, 255));
     head[2] = char(d.month());
     head[3] = char(d.day());
-    put32(head.data() + 4, count);
-    put32(head.data() + 16, counter);
+    storeLe(head.data() + 4, count);
+    storeLe(head.data() + 16, counter);
 }
 
 QString lockedMessage(const QString& name)
@@ -245,7 +238,7 @@ void DbfFile::readWhileWriterHolds()
             os_.readAt(0, before.data(), 32);
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
             os_.readAt(0, after.data(), 32);
-            if (before == after && get32(reinterpret_cast<const unsigned char*>(before.data()) + 4) == schema_.recordCount)
+            if (before == after && le32(before.data() + 4) == schema_.recordCount)
                 return;
         } catch (const Error&) {
             if (attempt >= 100)
@@ -329,7 +322,7 @@ void DbfFile::readHeader()
     std::vector<unsigned char> head(std::size_t(std::min<std::uint64_t>(st.size, 65536 + 64)));
     const std::size_t got = os_.readAt(0, head.data(), head.size());
     schema_ = parseHeader(head.data(), got, st.size, name_);
-    counter_ = got >= 20 ? get32(head.data() + 16) : 0;
+    counter_ = got >= 20 ? le32(head.data() + 16) : 0;
     count_ = schema_.recordCount;
     onDisk_ = count_;
     stamp_ = st;
@@ -402,8 +395,8 @@ DbfFile::Refresh DbfFile::refresh()
     const FileStamp now = os_.stamp();
     unsigned char head[20] = {}; // a file cut below its header reads as a changed one
     const bool full = os_.readAt(0, head, sizeof head) == sizeof head;
-    const std::uint32_t count = get32(head + 4);
-    const std::uint32_t counter = full ? get32(head + 16) : 0;
+    const std::uint32_t count = le32(head + 4);
+    const std::uint32_t counter = full ? le32(head + 16) : 0;
     if (now == stamp_ && count == schema_.recordCount && counter == counter_)
         return Refresh::Same;
     readHeader();

@@ -1,4 +1,5 @@
 #include "store/dbf/DbfFormat.h"
+#include "store/dbf/LittleEndian.h"
 
 #include "common/Error.h"
 
@@ -10,8 +11,6 @@
 namespace tk::dbf {
 namespace {
 
-std::uint32_t le32(const unsigned char* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (std::uint32_t(p[3]) << 24); }
-int le16(const unsigned char* p) { return p[0] | (p[1] << 8); }
 
 QString versionName(std::uint8_t v)
 {
@@ -293,12 +292,9 @@ std::string makeHeader(Schema& s, int year, int month, int day)
     h[1] = char(year - 1900);
     h[2] = char(month);
     h[3] = char(day);
-    for (int k = 0; k < 4; ++k)
-        h[4 + k] = char((s.recordCount >> (8 * k)) & 0xFF);
-    h[8] = char(s.headerLength & 0xFF);
-    h[9] = char(s.headerLength >> 8);
-    h[10] = char(s.recordLength & 0xFF);
-    h[11] = char(s.recordLength >> 8);
+    storeLe<std::uint32_t>(h.data() + 4, s.recordCount);
+    storeLe<std::uint16_t>(h.data() + 8, std::uint16_t(s.headerLength));
+    storeLe<std::uint16_t>(h.data() + 10, std::uint16_t(s.recordLength));
     h[29] = char(s.languageDriver);
     for (std::size_t i = 0; i < s.fields.size(); ++i) {
         char* d = h.data() + kFileHeaderSize + kDescriptorSize * i;

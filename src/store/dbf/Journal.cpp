@@ -1,4 +1,5 @@
 #include "store/dbf/Journal.h"
+#include "store/dbf/LittleEndian.h"
 
 #include "store/dbf/WriteFault.h"
 #include "common/Error.h"
@@ -23,29 +24,6 @@ std::uint32_t checksum(const char* p, std::size_t n, std::uint32_t h = 216613626
     return h;
 }
 
-void put64(std::string& s, std::uint64_t v)
-{
-    for (int k = 0; k < 8; ++k)
-        s += char((v >> (8 * k)) & 0xFF);
-}
-void put32(std::string& s, std::uint32_t v)
-{
-    for (int k = 0; k < 4; ++k)
-        s += char((v >> (8 * k)) & 0xFF);
-}
-std::uint64_t get64(const char* p)
-{
-    std::uint64_t v = 0;
-    for (int k = 7; k >= 0; --k)
-        v = (v << 8) | static_cast<unsigned char>(p[k]);
-    return v;
-}
-std::uint32_t get32only(const char* p)
-{
-    return std::uint32_t(static_cast<unsigned char>(p[0])) | (std::uint32_t(static_cast<unsigned char>(p[1])) << 8)
-        | (std::uint32_t(static_cast<unsigned char>(p[2])) << 16) | (std::uint32_t(static_cast<unsigned char>(p[3])) << 24);
-}
-
 QString directoryOf(const QString& path) { return QFileInfo(path).absolutePath(); }
 
 } // namespace
@@ -67,21 +45,21 @@ void Journal::begin(const QString& tablePath, std::uint64_t originalSize, std::u
     synced_ = false;
     end_ = 0;
     pending_.assign(kMagic, sizeof kMagic);
-    put64(pending_, originalSize);
-    put64(pending_, recordsEnd);
-    put32(pending_, std::uint32_t(trailing.size()));
+    appendLe<std::uint64_t>(pending_, originalSize);
+    appendLe<std::uint64_t>(pending_, recordsEnd);
+    appendLe<std::uint32_t>(pending_, std::uint32_t(trailing.size()));
     pending_.append(fileHeader.data(), 32);
     pending_ += trailing;
-    put32(pending_, checksum(pending_.data(), pending_.size()));
+    appendLe<std::uint32_t>(pending_, checksum(pending_.data(), pending_.size()));
 }
 
 void Journal::add(std::uint64_t offset, const char* bytes, std::size_t n)
 {
     const std::size_t at = pending_.size();
-    put64(pending_, offset);
-    put32(pending_, std::uint32_t(n));
+    appendLe<std::uint64_t>(pending_, offset);
+    appendLe<std::uint32_t>(pending_, std::uint32_t(n));
     pending_.append(bytes, n);
-    put32(pending_, checksum(pending_.data() + at, pending_.size() - at));
+    appendLe<std::uint32_t>(pending_, checksum(pending_.data() + at, pending_.size() - at));
 }
 
 void Journal::write(bool durable)
@@ -133,9 +111,9 @@ bool Journal::rollback(OsFile& table, const QString& tablePath)
     std::string trailing;
     std::uint64_t pos = 0;
     if (valid) {
-        originalSize = get64(head.data() + 8);
-        recordsEnd = get64(head.data() + 16);
-        const std::uint32_t tlen = get32only(head.data() + 24);
+        originalSize = le64(head.data() + 8);
+        recordsEnd = le64(head.data() + 16);
+        const std::uint32_t tlen = le32(head.data() + 24);
         valid = tlen <= size && kHeadFixed + tlen + 4 <= size && recordsEnd + tlen == originalSize;
         if (valid) {
             trailing.resize(tlen);
@@ -143,7 +121,7 @@ bool Journal::rollback(OsFile& table, const QString& tablePath)
             j.readAt(kHeadFixed, trailing.data(), tlen);
             j.readAt(kHeadFixed + tlen, sum, 4);
             std::string all = head + trailing;
-            valid = get32only(sum) == checksum(all.data(), all.size());
+            valid = le32(sum) == checksum(all.data(), all.size());
             pos = kHeadFixed + tlen + 4;
         }
     }
@@ -154,13 +132,13 @@ bool Journal::rollback(OsFile& table, const QString& tablePath)
         while (pos + kEntryHead + 4 <= size) {
             char eh[kEntryHead];
             j.readAt(pos, eh, kEntryHead);
-            const std::uint64_t offset = get64(eh);
-            const std::uint32_t n = get32only(eh + 8);
+            const std::uint64_t offset = le64(eh);
+            const std::uint32_t n = le32(eh + 8);
             if (pos + kEntryHead + n + 4 > size || offset + n > originalSize)
                 break;
             entry.resize(kEntryHead + n + 4);
             j.readAt(pos, entry.data(), entry.size());
-            if (get32only(entry.data() + kEntryHead + n) != checksum(entry.data(), kEntryHead + n))
+            if (le32(entry.data() + kEntryHead + n) != checksum(entry.data(), kEntryHead + n))
                 break; // cut short: the table was not written past the entries before it
             changes::write(table, offset, entry.data() + kEntryHead, n);
             pos += entry.size();
@@ -173,9 +151,7 @@ bool Journal::rollback(OsFile& table, const QString& tablePath)
         // The original header, with our write counter moved on so that every connection
         // that may have cached the table looks at it again.
         std::string fh(head.data() + 28, 32);
-        std::uint32_t counter = get32only(fh.data() + 16) + 1;
-        for (int k = 0; k < 4; ++k)
-            fh[std::size_t(16 + k)] = char((counter >> (8 * k)) & 0xFF);
+        storeLe(fh.data() + 16, le32(fh.data() + 16) + 1);
         changes::write(table, 0, fh.data(), fh.size());
         table.sync();
     }
