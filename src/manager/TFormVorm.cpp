@@ -293,6 +293,7 @@ void TFormVorm::applyReaderActions(bool on)
 void TFormVorm::DisableExchangeActions()
 {
     actions_->applyStates(exchangeActionsOff());
+    spreadsheetAvailable_.reset(); // looked at again when the exchange ends
 }
 
 void TFormVorm::EnableExchangeActions()
@@ -304,7 +305,11 @@ void TFormVorm::EnableExchangeActions()
     view.diaryRows = engine_->diaryGrid().rowCount();
     view.routeNamed = routesTab_->routeNamed();
     view.routeEntries = routesTab_->routeRowCount();
-    view.spreadsheetAvailable = ExcelAvailable();
+    // The poll re-applies the enabling every cycle; whether a spreadsheet can be made (settings,
+    // the folder on disk) is looked up once per exchange, not per cycle.
+    if (!spreadsheetAvailable_)
+        spreadsheetAvailable_ = ExcelAvailable();
+    view.spreadsheetAvailable = *spreadsheetAvailable_;
     actions_->applyStates(exchangeActionsOn(view));
 }
 

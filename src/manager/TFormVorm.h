@@ -16,6 +16,7 @@
 #include <QStringList>
 #include <array>
 #include <memory>
+#include <optional>
 
 class QTabWidget;
 
@@ -179,6 +180,7 @@ private:
     QAction* aboutItem_ = nullptr;
     QPointer<TAboutBox> about_;
     bool closed_ = false;
+    std::optional<bool> spreadsheetAvailable_;
 };
 
 } // namespace tk::manager

@@ -2,6 +2,7 @@
 
 #include "common/Error.h"
 #include "common/Prompter.h"
+#include "manager/Controls.h"
 #include "store/export/DbmsConnection.h"
 #include "store/export/DbmsExport.h"
 
@@ -34,7 +35,7 @@ QLineEdit* labelledField(QVBoxLayout* layout, const QString& label, const char* 
     auto* caption = new QLabel(label, parent);
     auto* field = new QLineEdit(parent);
     field->setObjectName(QString::fromLatin1(name));
-    field->setAccessibleName(label.chopped(1)); // without the colon
+    field->setAccessibleName(withoutColon(label));
     caption->setBuddy(field);
     layout->addWidget(caption);
     layout->addWidget(field);
@@ -89,10 +90,7 @@ void TLogin::fillFromStoredLogin()
         EditUser->setText(*stored.user);
     if (stored.db)
         EditDatabase->setText(*stored.db);
-    if (stored.key == QLatin1String("1"))
-        CheckSavePassword->setChecked(true);
-    else if (stored.key == QLatin1String("0"))
-        CheckSavePassword->setChecked(false);
+    CheckSavePassword->setChecked(stored.savingAllowed());
 }
 
 void TLogin::ButtonOkClick()

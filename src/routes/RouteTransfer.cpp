@@ -105,16 +105,14 @@ Request RouteTransfer::request(int step)
     case StepDestroy: return {SetDbName, dbByte, QStringLiteral("Удаление маршрута")};
     case StepTaskClear: return {ClearDb, workByte, QStringLiteral("Очистка данных БД № ") + QString::number(work_)};
     case StepTaskProbe:
-        return {GetDbName, workByte, QStringLiteral("Запрос наличия маршрута № ") + QString::number(work_ - 7)};
+        return {GetDbName, workByte, QStringLiteral("Запрос наличия маршрута № ") + QString::number(work_ - kLastListDb)};
     case StepTaskDelete:
-        return {SetDbName, workByte, QStringLiteral("Удаление маршрута № ") + QString::number(work_ - 7)};
+        return {SetDbName, workByte, QStringLiteral("Удаление маршрута № ") + QString::number(work_ - kLastListDb)};
     default: break;
     }
 
     // A record step: the entry's street first when the reader's street base lacks it.
-    const QStringList entry = state_.list().rowCount() > work_ ? QStringList{state_.list().cell(work_, ColAccount),
-        state_.list().cell(work_, ColStreet), state_.list().cell(work_, ColHouse), state_.list().cell(work_, ColMeter),
-        state_.list().cell(work_, ColType)} : QStringList();
+    const QStringList entry = state_.list().rowCount() > work_ ? entryAt(work_) : QStringList();
     if (entry.isEmpty())
         throw Error(QStringLiteral("В списке маршрута нет записи %1").arg(work_ + 1));
     const QString status = QStringLiteral("Запись лиц. счет №") + entry[ColAccount];
@@ -271,15 +269,20 @@ bool RouteTransfer::askToGoOn(const QString& text)
     return false;
 }
 
+QStringList RouteTransfer::entryAt(int row) const
+{
+    QStringList cells;
+    for (int c = 0; c < kRouteColumns; ++c)
+        cells << state_.list().cell(row, c);
+    return cells;
+}
+
 void RouteTransfer::continueAt(int entry)
 {
     const TextList& list = state_.list();
     for (work_ = entry; work_ < list.rowCount(); ++work_) {
         try {
-            QStringList cells;
-            for (int c = 0; c < kRouteColumns; ++c)
-                cells << list.cell(work_, c);
-            routeRecordPayload(cells, db(), 0, engine_.firmwareWord(), abbreviations_);
+            routeRecordPayload(entryAt(work_), db(), 0, engine_.firmwareWord(), abbreviations_);
             engine_.setStepNo(task_ ? StepTaskRecord : StepWriteRecord);
             return;
         } catch (const Error& e) {

@@ -64,6 +64,8 @@ private:
     void begin(int firstStep);
     // Goes on with entry i: entries that cannot be written are reported one by one (the user
     // may stop), then the next record step, or the end of the route.
+    // The cells of the route list's row, in record column order.
+    QStringList entryAt(int row) const;
     void continueAt(int entry);
     bool askToGoOn(const QString& text);
     void routeWritten();

@@ -88,27 +88,24 @@ DataSource splitDataSource(const QString& driver, const QString& dataSource)
 
 DbmsConnection::DbmsConnection(QString driver) : driver_(std::move(driver)), name_(connectionName()) {}
 
-DbmsConnection::~DbmsConnection()
+DbmsConnection::~DbmsConnection() { drop(); }
+
+// Closes and forgets the connection of this name, if there is one.
+void DbmsConnection::drop()
 {
+    if (!QSqlDatabase::contains(name_))
+        return;
     {
-        QSqlDatabase db = QSqlDatabase::database(name_, false);
-        if (db.isValid())
-            db.close();
+        QSqlDatabase db = QSqlDatabase::database(name_, false); // let go before the removal
+        db.close();
     }
-    if (QSqlDatabase::contains(name_))
-        QSqlDatabase::removeDatabase(name_);
+    QSqlDatabase::removeDatabase(name_);
 }
 
 bool DbmsConnection::open(const DbmsLogin& login)
 {
     lastError_.clear();
-    if (QSqlDatabase::contains(name_)) {
-        {
-            QSqlDatabase old = QSqlDatabase::database(name_, false);
-            old.close();
-        }
-        QSqlDatabase::removeDatabase(name_);
-    }
+    drop();
     QSqlDatabase db = QSqlDatabase::addDatabase(driver_, name_);
     if (!db.isValid()) {
         lastError_ = QStringLiteral("Qt Sql driver %1 is not available").arg(driver_);

@@ -67,6 +67,8 @@ public:
     QSqlDatabase database() const;
 
 private:
+    void drop();
+
     QString driver_;
     QString name_;
     QString lastError_;
