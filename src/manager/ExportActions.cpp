@@ -21,29 +21,6 @@ namespace tk::manager {
 
 namespace {
 
-// The hourglass over the window for a whole export, lifted while the user is asked something
-// (a dialog or message box under an hourglass looks as if it could not be answered).
-class Busy {
-public:
-    explicit Busy(QWidget* window) : window_(window) { setWaitCursor(true, window_); }
-    ~Busy() { setWaitCursor(false, window_); }
-    Busy(const Busy&) = delete;
-    Busy& operator=(const Busy&) = delete;
-
-    template <class F> auto lifted(F&& ask)
-    {
-        setWaitCursor(false, window_);
-        struct Back {
-            QWidget* w;
-            ~Back() { setWaitCursor(true, w); }
-        } back{window_};
-        return ask();
-    }
-
-private:
-    QWidget* window_;
-};
-
 // The window's prompter, with the hourglass lifted while it asks.
 class LiftingPrompter : public Prompter {
 public:

@@ -140,16 +140,13 @@ void RouteActions::ActionAbbrExecute()
 
 void RouteActions::ActionRouteExcelExecute()
 {
-    setWaitCursor(true, window_);
     try {
+        const Busy busy(window_);
         const TextListModel model(state_.list());
         GridToExcel(ListViewToGrid(model, routes::kRouteColumns), QStringLiteral("Маршрут ") + state_.name());
     } catch (const Error& e) {
-        setWaitCursor(false, window_);
-        prompter_.error(applicationTitle(), e.message());
-        return;
+        prompter_.error(applicationTitle(), e.message()); // the hourglass is gone by now
     }
-    setWaitCursor(false, window_);
 }
 
 } // namespace tk::manager

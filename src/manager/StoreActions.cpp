@@ -41,7 +41,7 @@ StoreActions::StoreActions(reader::Engine& engine, store::ReadingStore& store, c
 void StoreActions::ActionWriteExecute(Family family)
 {
     showTab_(family);
-    setWaitCursor(true, window_);
+    const Busy busy(window_);
     // The tab and the hourglass show before the window blocks for the write.
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     QThread::msleep(10);
@@ -55,7 +55,6 @@ void StoreActions::ActionWriteExecute(Family family)
     });
     gauge_.showProgress(0, records);
     tab(family).openTable();
-    setWaitCursor(false, window_);
 }
 
 void StoreActions::ActionEraseExecute(Family family)
@@ -71,16 +70,14 @@ void StoreActions::ActionEraseExecute(Family family)
         return;
     showTab_(family);
     tab(family).closeTable();
-    setWaitCursor(true, window_);
+    Busy busy(window_);
     try {
         store_.erase(family, delDate_->date());
     } catch (const Error& e) {
-        setWaitCursor(false, window_);
-        prompter_.error(applicationTitle(), e.message());
+        busy.lifted([&] { prompter_.error(applicationTitle(), e.message()); });
     }
     // Reopened whatever happened: a closed view would show an empty grid, as if the rows were gone.
     tab(family).openTable();
-    setWaitCursor(false, window_);
 }
 
 void StoreActions::ActionClearExecute(Family family)
