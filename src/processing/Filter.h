@@ -1,6 +1,8 @@
 #pragma once
 // The shared filter of the reports: the period and the street and house, as the reports read
 // them when their query starts; and the period the window opens with.
+#include "common/Tint.h"
+
 #include <QDate>
 #include <QString>
 
@@ -22,9 +24,7 @@ struct Period {
 // of the previous year to 1 January).
 Period initialPeriod(const QDate& today);
 
-// The filter panel's tint: the button-face colour's red channel changed by -5 %.
-// v + v * percent / 100, the division truncating toward zero, clamped to 0..255.
-int shiftChannel(int v, int percent);
+// The filter panel's tint: the button-face colour's red channel changed by -5 % (shiftChannel).
 inline constexpr int kPanelRedPercent = -5;
 
 } // namespace tk::processing

@@ -125,7 +125,7 @@ TEST(HeaderColor, ChannelsShiftByTheirPercentTruncatingTowardZero)
         {0, -4, 0},   {255, 0, 255},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(c.expected, shiftChannel(c.v, c.percent)) << c.v << " " << c.percent;
+        EXPECT_EQ(c.expected, tk::shiftChannel(c.v, c.percent)) << c.v << " " << c.percent;
     EXPECT_EQ(QColor(240, 244, 231), headerPanelColor(QColor(240, 240, 240)));
     EXPECT_EQ(QColor(212, 208, 192), headerPanelColor(QColor(212, 204, 200)));
     EXPECT_EQ(QColor(255, 255, 245), headerPanelColor(QColor(255, 255, 255)));
