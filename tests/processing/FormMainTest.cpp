@@ -1,5 +1,6 @@
 // The Kelvadi window on real tables: start-up, the route and point lists, adding, editing,
 // deleting points and renaming a route, the settings kept between runs.
+#include "FindPart.h"
 #include "ProcessingTestSupport.h"
 #include "ScriptedPrompter.h"
 
@@ -32,14 +33,9 @@ using Icon = Prompter::Icon;
 using Buttons = Prompter::Buttons;
 using Answer = Prompter::Answer;
 
-namespace {
+using tk::test::part;
 
-template <class W> W* part(const QObject& w, const char* name)
-{
-    W* found = w.findChild<W*>(QString::fromLatin1(name));
-    EXPECT_NE(nullptr, found) << name;
-    return found;
-}
+namespace {
 
 QStringList column(const QTableView* list, int col)
 {

@@ -1,4 +1,5 @@
 // The report tabs and balance dialogs of the Kelvadi window, and the command line against them.
+#include "FindPart.h"
 #include "ProcessingTestSupport.h"
 #include "ScriptedPrompter.h"
 
@@ -29,14 +30,9 @@
 using namespace tk;
 using namespace tk::processing;
 
-namespace {
+using tk::test::part;
 
-template <class W> W* part(const QObject& w, const char* name)
-{
-    W* found = w.findChild<W*>(QString::fromLatin1(name));
-    EXPECT_NE(nullptr, found) << name;
-    return found;
-}
+namespace {
 
 // The grid as the command line prints it: the caption row, then each row, tab-separated.
 QStringList shownLines(const QTableView* view)

@@ -1,5 +1,6 @@
 #pragma once
 // The main window's controls as tests find them: by the object names the window gives them.
+#include "FindPart.h"
 #include "manager/PanelStatusBar.h"
 
 #include <QApplication>
@@ -15,17 +16,6 @@
 #include <array>
 
 namespace tk::test {
-
-template <class W> W* part(const QObject& window, const QString& name)
-{
-    W* w = window.findChild<W*>(name);
-    EXPECT_NE(nullptr, w) << name.toStdString();
-    return w;
-}
-template <class W> W* part(const QObject& window, const char* name)
-{
-    return part<W>(window, QString::fromLatin1(name));
-}
 
 // By family index (ТЕЛВ-1 … ЖКВ).
 inline QTableView* readerGridOf(const QObject& w, int family)
