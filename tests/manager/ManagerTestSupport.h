@@ -9,20 +9,10 @@
 #include <gtest/gtest.h>
 
 #include "ConfigHome.h"
+#include "ScratchWorkDir.h"
 
 namespace tk::test {
 
-// Makes a temporary folder the working directory for the test's lifetime.
-class WorkDir {
-public:
-    WorkDir() : old_(QDir::currentPath()) { QDir::setCurrent(dir_.path()); }
-    ~WorkDir() { QDir::setCurrent(old_); }
-    QString path() const { return dir_.path(); }
-    QString file(const QString& name) const { return dir_.filePath(name); }
-
-private:
-    QTemporaryDir dir_;
-    QString old_;
-};
+using WorkDir = ScratchWorkDir;
 
 } // namespace tk::test

@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include "ConfigHome.h"
+#include "ScratchWorkDir.h"
 
 namespace tk::test {
 
@@ -23,13 +24,9 @@ inline QString fixtureDir(const QString& folder)
 }
 
 
-// A scratch working directory, made current for the test's lifetime.
-class WorkDir {
+// A scratch working directory, made current for the test's lifetime, with tables.
+class WorkDir : public ScratchWorkDir {
 public:
-    WorkDir() : old_(QDir::currentPath()) { QDir::setCurrent(dir_.path()); }
-    ~WorkDir() { QDir::setCurrent(old_); }
-    QString path() const { return dir_.path(); }
-
     // Copies of the tables of a fixture folder, writable.
     void copyFixtures(const QString& folder) const
     {
@@ -37,7 +34,7 @@ public:
         for (const QString& name : src.entryList(QDir::Files)) {
             if (!name.endsWith(QLatin1String(".dbf"), Qt::CaseInsensitive))
                 continue;
-            const QString to = dir_.filePath(name);
+            const QString to = file(name);
             ASSERT_TRUE(QFile::copy(src.filePath(name), to)) << name.toStdString();
             QFile(to).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
         }
@@ -46,12 +43,8 @@ public:
     void createTables() const
     {
         for (const dbf::StandardTable& t : dbf::standardTables())
-            dbf::createTable(dir_.filePath(t.fileName), t.schema);
+            dbf::createTable(file(t.fileName), t.schema);
     }
-
-private:
-    QTemporaryDir dir_;
-    QString old_;
 };
 
 // A timer that fires only when the test moves time on.
