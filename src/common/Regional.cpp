@@ -59,6 +59,19 @@ QString quartersOfMilli(qint64 count)
     return quartersOfMilliWith(count, decimalSeparator());
 }
 
+namespace {
+
+QString numberWith(double v, QChar decimal)
+{
+    return QString::number(v, 'g', 15).replace(QLatin1Char('.'), decimal);
+}
+
+} // namespace
+
+QString number(double v) { return numberWith(v, decimalSeparator()); }
+
+QString Formats::number(double v) const { return numberWith(v, decimal_); }
+
 Formats::Formats() : dateFormat_(locale_.dateFormat(QLocale::ShortFormat))
 {
     const QString dp = locale_.decimalPoint();

@@ -22,6 +22,7 @@ public:
     QString shortDate(const QDate& d) const;
     QString quartersOfMilli(qint64 count) const;
     QChar decimalSeparator() const { return decimal_; }
+    QString number(double v) const;
 
 private:
     QLocale locale_;
@@ -40,6 +41,10 @@ QString longTime(const QTime& t);   // empty for an invalid time
 // A count in units of 1/4000 as a decimal with three places and the system separator
 // (the registers' kilowatt-hours); halves of the last place round away from zero.
 QString quartersOfMilli(qint64 count);
+
+// A number as cells show it: the shortest form that keeps 15 significant digits, with the
+// system separator.
+QString number(double v);
 
 std::optional<QDate> parseShortDate(const QString& text);
 // Accepts the long and the short time format (the system parser takes both).

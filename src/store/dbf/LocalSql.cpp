@@ -94,10 +94,7 @@ QString Rows::text(int row, int col) const
         return {};
     switch (v.typeId()) {
     case QMetaType::QDate: return regional::shortDate(v.toDate());
-    case QMetaType::Double: {
-        QString s = QString::number(v.toDouble(), 'g', 15);
-        return s.replace(QLatin1Char('.'), regional::decimalSeparator());
-    }
+    case QMetaType::Double: return regional::number(v.toDouble());
     case QMetaType::LongLong: return QString::number(v.toLongLong());
     default: return v.toString();
     }

@@ -153,7 +153,7 @@ QVariant TableModel::data(const QModelIndex& index, int role) const
     if (v.typeId() == QMetaType::QDate)
         return regional::shortDate(v.toDate());
     if (v.typeId() == QMetaType::Double)
-        return QString::number(v.toDouble(), 'g', 15).replace(QLatin1Char('.'), regional::decimalSeparator());
+        return regional::number(v.toDouble());
     return v.toString();
 }
 
