@@ -24,7 +24,7 @@ std::vector<BalanceGroup> loadBalanceGroups(store::LocalSql& sql)
         const QString table = readingTable(g.type);
         if (!table.isEmpty() && !number.isNull()) {
             // The table name comes from the fixed list of reading tables; the number is bound.
-            const store::Rows first = sql.select({QStringLiteral("SELECT * FROM ") + table + QStringLiteral(" WHERE number = :number")},
+            const store::Rows first = sql.select({QStringLiteral("SELECT street,house FROM ") + table + QStringLiteral(" WHERE number = :number")},
                                                  store::Params().integer(QStringLiteral("number"), number.toLongLong()));
             if (!first.isEmpty())
                 g.description = (first.text(0, QStringLiteral("street")) + QLatin1Char(' ') + first.text(0, QStringLiteral("house"))).trimmed();

@@ -16,12 +16,6 @@
 
 namespace tk::processing {
 
-namespace {
-// The main meter's type code and coefficient travel with each group in its first cell.
-constexpr int kTypeRole = Qt::UserRole + 1;
-constexpr int kKentRole = Qt::UserRole + 2;
-} // namespace
-
 BalanceTab::BalanceTab(store::LocalSql& sql, const ProcessingActions& actions, QWidget* parent) : QWidget(parent), sql_(sql), actions_(actions)
 {
     setObjectName(QStringLiteral("TabBalance"));
@@ -104,10 +98,7 @@ void BalanceTab::LoadBalanceList()
     loaded_.clear();
     loaded_ = loadBalanceGroups(sql_);
     for (const BalanceGroup& g : loaded_) {
-        auto* caption = new QStandardItem(g.caption);
-        caption->setData(g.type, kTypeRole);
-        caption->setData(g.kent, kKentRole);
-        groups_->appendRow({caption, new QStandardItem(g.description)});
+        groups_->appendRow({new QStandardItem(g.caption), new QStandardItem(g.description)});
     }
 }
 

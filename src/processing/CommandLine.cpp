@@ -54,8 +54,6 @@ void writeGrid(const ReportGrid& grid, const QString& file, QTextStream& out)
         GridToXlsxFile(grid.toStringGrid(), grid.title, file);
         return;
     }
-    if (!file.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive))
-        throw Usage{QStringLiteral("--out: the file must end in .xlsx or .csv, or be - for standard output")};
     QString text = QChar(0xFEFF) + joined(grid.captions, QLatin1Char(';'), true) + QStringLiteral("\r\n");
     for (const QStringList& row : grid.rows)
         text += joined(row, QLatin1Char(';'), true) + QStringLiteral("\r\n");

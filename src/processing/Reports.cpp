@@ -7,6 +7,7 @@
 #include "store/dbf/LocalSql.h"
 
 #include <QHash>
+#include <algorithm>
 #include <cmath>
 #include <optional>
 
@@ -40,15 +41,28 @@ void keepOneRow(ReportGrid& out)
         out.rows.emplace_back(QStringList(out.captions.size(), QString()));
 }
 
-QString periodTitle(const char16_t* head, const ReportInputs& in)
+// A row whose every cell is empty at the end is dropped, unless it is the only one.
+void dropTrailingEmptyRow(ReportGrid& out)
 {
-    QString t = QString::fromUtf16(head) + in.from.toString(QStringLiteral("dd.MM.yy")) + QStringLiteral(" по ")
-        + in.to.toString(QStringLiteral("dd.MM.yy"));
+    if (out.rows.size() > 1 && std::all_of(out.rows.back().begin(), out.rows.back().end(), [](const QString& t) { return t.isEmpty(); }))
+        out.rows.pop_back();
+}
+
+// The street and house filters as the report titles name them.
+QString addressSuffix(const ReportInputs& in)
+{
+    QString t;
     if (!in.street.isEmpty())
         t += QStringLiteral(" (Улица ") + in.street + QLatin1Char(')');
     if (!in.house.isEmpty())
         t += QStringLiteral(" (Дом ") + in.house + QLatin1Char(')');
     return t;
+}
+
+QString periodTitle(const char16_t* head, const ReportInputs& in)
+{
+    return QString::fromUtf16(head) + in.from.toString(QStringLiteral("dd.MM.yy")) + QStringLiteral(" по ")
+        + in.to.toString(QStringLiteral("dd.MM.yy")) + addressSuffix(in);
 }
 
 // The street piece and, with a street, the house piece of a statement, values bound. A house
@@ -288,9 +302,7 @@ void readingsReport(store::LocalSql& sql, const ReportInputs& in, ReportGrid& ou
                 progress(r + 1, rows.size());
         }
     }
-    // A row whose every cell is empty at the end is dropped, unless it is the only one.
-    if (out.rows.size() > 1 && std::all_of(out.rows.back().begin(), out.rows.back().end(), [](const QString& t) { return t.isEmpty(); }))
-        out.rows.pop_back();
+    dropTrailingEmptyRow(out);
     keepOneRow(out);
 }
 
@@ -389,8 +401,7 @@ void consumptionReport(store::LocalSql& sql, const ReportInputs& in, ReportGrid&
             out.rows.push_back(std::move(cells));
         }
     }
-    if (out.rows.size() > 1 && std::all_of(out.rows.back().begin(), out.rows.back().end(), [](const QString& c) { return c.isEmpty(); }))
-        out.rows.pop_back();
+    dropTrailingEmptyRow(out);
     keepOneRow(out);
 }
 
@@ -422,10 +433,7 @@ void yearlyReport(store::LocalSql& sql, const ReportInputs& in, ReportGrid& out)
     QString title = QString::number(year) + QStringLiteral(" год.");
     if (!current)
         title += QStringLiteral(" На расчетный день.");
-    if (!in.street.isEmpty())
-        title += QStringLiteral(" (Улица ") + in.street + QLatin1Char(')');
-    if (!in.house.isEmpty())
-        title += QStringLiteral(" (Дом ") + in.house + QLatin1Char(')');
+    title += addressSuffix(in);
     if (!in.route.isEmpty())
         title += QStringLiteral(" (Маршрут ") + in.route + QLatin1Char(')');
     startGrid(out, title,
@@ -571,8 +579,6 @@ double valueOf(const MeterReadings& readings, int type, const QDate& date)
     const int r = readings.firstAt(readings.earliestFrom(date));
     if (r < 0)
         return 0;
-    if (type == 0)
-        return numberOf(readings.rows.value(r, QStringLiteral("meas_1")));
     const auto v = tariffs(readings.rows, r, type, false);
     return v[0] + v[1] + v[2];
 }

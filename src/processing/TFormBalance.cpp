@@ -14,7 +14,6 @@
 #include <QPlainTextEdit>
 
 #include <QComboBox>
-#include <QLabel>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLineEdit>
@@ -107,8 +106,6 @@ TFormBalance::TFormBalance(store::LocalSql& sql, Prompter& prompter, std::unique
     });
     connect(EditKent, &QLineEdit::textChanged, this, &TFormBalance::applyRule);
     connect(BtnWrite, &QPushButton::clicked, this, &TFormBalance::BtnWriteClick);
-    for (int c = 0; c < kTypeCount; ++c)
-        SubMeters->boxes[size_t(c)]->setAccessibleName(balanceLabel(c));
 }
 
 TFormBalance::~TFormBalance() = default;

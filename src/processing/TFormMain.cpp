@@ -174,10 +174,8 @@ void TFormMain::runReport(QTableView* view, const char* excelAction, const std::
 {
     ReportGrid grid;
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    bool done = false;
     try {
         compute(grid);
-        done = true;
     } catch (const Error& e) {
         QGuiApplication::restoreOverrideCursor();
         filter_->Gauge1->hide();
@@ -187,7 +185,7 @@ void TFormMain::runReport(QTableView* view, const char* excelAction, const std::
     }
     QGuiApplication::restoreOverrideCursor();
     showReport(view, std::move(grid));
-    if (done && excelAction)
+    if (excelAction)
         action(excelAction)->setEnabled(ExcelAvailable());
 }
 

@@ -2,6 +2,7 @@
 // something, and the routes the demo reader holds.
 #include "ProcessingTestSupport.h"
 
+#include "common/Bcd.h"
 #include "common/Cp1251.h"
 #include "common/Families.h"
 #include "processing/BalanceGroups.h"
@@ -54,8 +55,10 @@ QList<QByteArray> records(const QJsonObject& dbs, int db)
     return out;
 }
 
-int bcd(uint8_t b) { return (b >> 4) * 10 + (b & 0x0F); }
-int meterNumber(const QByteArray& r) { return bcd(uint8_t(r[0])) * 10000 + bcd(uint8_t(r[1])) * 100 + bcd(uint8_t(r[2])); }
+int meterNumber(const QByteArray& r)
+{
+    return BcdToByte(uint8_t(r[0])) * 10000 + BcdToByte(uint8_t(r[1])) * 100 + BcdToByte(uint8_t(r[2]));
+}
 
 int routeTypeOfCode(int code)
 {

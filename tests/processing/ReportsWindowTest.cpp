@@ -199,6 +199,12 @@ TEST(ReportsWindow, GroupDialogLoadsHalfASecondAfterTheLastChangeAndNamesSharedS
     ASSERT_EQ(2, groups->model()->rowCount());
     groups->selectRow(0);
     auto* boxes = w.balance.SubMeters;
+    // Screen readers name each sub-meter box by its meter type, in both group dialogs.
+    const QStringList typeNames{"ТЕЛВ (1т)", "ТЕЛВ (3т)", "ВАКЛ-4", "ВАКЛ-ДР", "ВАКЛ-ПДР"};
+    for (int c = 0; c < typeNames.size(); ++c) {
+        EXPECT_EQ(typeNames[c], boxes->boxes[size_t(c)]->accessibleName());
+        EXPECT_EQ(typeNames[c], w.noBalance.SubMeters->boxes[size_t(c)]->accessibleName());
+    }
 
     bool ran = false;
     QTimer::singleShot(0, &w.balance, [&] {
