@@ -199,16 +199,10 @@ StringGrid ReportGrid::toStringGrid() const
     return g;
 }
 
-QString numberText(double value)
-{
-    QString s = QString::number(value, 'g', 15);
-    return s.replace(QLatin1Char('.'), regional::decimalSeparator());
-}
-
 QString computedText(double value)
 {
     const double rounded = std::round(value * 1e6) / 1e6;
-    return numberText(rounded == 0 ? 0.0 : rounded); // no "-0"
+    return regional::number(rounded == 0 ? 0.0 : rounded); // no "-0"
 }
 
 QString balancePercent(double balance, double shown)
@@ -338,7 +332,7 @@ void consumptionReport(store::LocalSql& sql, const ReportInputs& in, ReportGrid&
                {u"маршрут", 100, route},
                {u"абонент", 100, subscriber}});
     const regional::Formats formats;
-    auto positive = [](double v) { return v > 0 ? numberText(v) : QString(); };
+    auto positive = [&formats](double v) { return v > 0 ? formats.number(v) : QString(); };
 
     for (int type = 0; type < kTypeCount; ++type) {
         const QString table = readingTable(type);
@@ -488,7 +482,7 @@ void yearlyReport(store::LocalSql& sql, const ReportInputs& in, ReportGrid& out)
             cells << (current ? formats.shortDate(slot.date) : QString());
             for (int k = 0; k < 3; ++k)
                 if (t[k] && finish)
-                    cells << numberText(slot.values[size_t(k)]);
+                    cells << formats.number(slot.values[size_t(k)]);
             const Slot* next = nullptr;
             for (int j = m + 1; j <= 13 && !next; ++j)
                 if (monthSlots[size_t(j)].date.isValid())

@@ -52,10 +52,7 @@ struct ReportInputs {
     bool readingsHouse = true;
 };
 
-// Numbers in the shortest general form with at most 15 significant digits and the regional
-// decimal separator.
-QString numberText(double value);
-// A difference or sum of register values in the same form. The registers carry at most three
+// A difference or sum of register values in the form of regional::number. The registers carry at most three
 // decimals, but their binary doubles do not subtract exactly (532864.908 - 532524.883 comes out
 // as 340.024999999907 at 15 digits); the result is rounded to six decimals first, which keeps
 // every real digit and drops that noise.
